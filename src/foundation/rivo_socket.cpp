@@ -1,0 +1,3 @@
+#include "foundation/rivo_socket.h"
+
+RIVOSocket::~RIVOSocket() = default;

@@ -1,0 +1,7 @@
+// Non-blocking TCP connections.
+#pragma once
+
+class RIVOSocket {
+public:
+	virtual ~RIVOSocket();
+};
