@@ -206,7 +206,8 @@ unsigned xmap_class::scan_digits(char stop, bool use_stop)
 	return value;
 }
 
-int xmap_class::TXT_int_scan()
+// Optional '-', then optional '+' that undoes it, then the digits.
+int xmap_class::scan_signed(char stop, bool use_stop)
 {
 	skip_blanks();
 	bool negative = false;
@@ -218,9 +219,11 @@ int xmap_class::TXT_int_scan()
 		negative = false;
 		++cursor;
 	}
-	unsigned const v = scan_digits(0, false);
+	unsigned const v = scan_digits(stop, use_stop);
 	return static_cast<int>(negative ? 0u - v : v);
 }
+
+int xmap_class::TXT_int_scan() { return scan_signed(0, false); }
 
 unsigned int xmap_class::TXT_uin_scan()
 {
@@ -232,19 +235,9 @@ unsigned int xmap_class::TXT_uin_scan()
 
 int xmap_class::TXT_int_scan_stop(char stop)
 {
-	skip_blanks();
-	bool negative = false;
-	if (cursor < end && *cursor == '-') {
-		negative = true;
-		++cursor;
-	}
-	if (cursor < end && *cursor == '+') {
-		negative = false;
-		++cursor;
-	}
-	unsigned const v = scan_digits(stop, true);
+	int const v = scan_signed(stop, true);
 	if (cursor < end && *cursor == stop) ++cursor;
-	return static_cast<int>(negative ? 0u - v : v);
+	return v;
 }
 
 double xmap_class::scan_decimal(bool sci)

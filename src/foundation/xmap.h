@@ -51,6 +51,7 @@ private:
 	void release();
 	void skip_blanks();
 	unsigned scan_digits(char stop, bool use_stop);
+	int scan_signed(char stop, bool use_stop);
 	double scan_decimal(bool sci);
 	size_t mapped_length;  // what munmap must release, guard page included
 };
