@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <sys/stat.h>
 
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <thread>
 
 #include "foundation/app_globals.h"
