@@ -232,6 +232,23 @@ TEST_F(IoTest, IsSimLink)
 	}
 }
 
+// /proc reports its links with size 0: the target must still come whole.
+TEST_F(IoTest, IsSimLinkWithoutSizeFromLstat)
+{
+	std::string deep = root.path();
+	for (int i = 0; i < 8; ++i) {
+		deep += std::string(60, 'a' + i) + "/";
+		ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+	}
+	ASSERT_EQ(chdir(deep.c_str()), 0);
+	char cwd[4096];
+	ASSERT_TRUE(getcwd(cwd, sizeof cwd));
+	ASSERT_GT(std::strlen(cwd), 300u);
+	std::string target;
+	EXPECT_EQ(is_sim_link("/proc/self/cwd", &target), 1);
+	EXPECT_EQ(target, cwd);
+}
+
 TEST_F(IoTest, MakeFileExecutable)
 {
 	mkdir(at("sub").c_str(), 0755);
