@@ -1,0 +1,369 @@
+// HTTP client against a scripted server on loopback: the exact request bytes,
+// replies in awkward pieces and framings, failures with their log report, the
+// stall limit on a driven clock, and slot reuse.
+//
+// Index: fixture and helpers - request bytes - replies table - stall limit -
+// name and destination failures - slots.
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "foundation/app_globals.h"
+#include "foundation/http.h"
+#include "foundation/xtim.h"
+#include "support/alert_recorder.h"
+#include "support/script_server.h"
+
+namespace {
+
+// ---- fixture and helpers ------------------------------------------------------
+
+std::string const agent = "User-agent: Installer-ZIR/ta 8\r\n";
+
+struct HttpTest : ::testing::Test {
+	temp_dir dir;
+	std::string log;
+	void SetUp() override
+	{
+		log = open_test_log(dir);
+		alert_recorder_install();
+		app_path = dir.path();
+		xtim.run_time = 0.0f;
+		RIVOSocket::StartupNetworking(true);
+	}
+	void use_proxy(script_server const& s)
+	{
+		http.proxy_host = "127.0.0.1";
+		http.proxy_port_int = s.port();
+	}
+	// Calls net_check until it answers, for at most five seconds of real
+	// time; -1 when it never did.
+	int fetch(int slot, std::string const& server, std::string const& file, std::string const& dest)
+	{
+		auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+		while (std::chrono::steady_clock::now() < until) {
+			int r = http.net_check(slot, server, file, dest);
+			if (r != 0)
+				return r;
+			std::this_thread::sleep_for(std::chrono::milliseconds(1));
+		}
+		return -1;
+	}
+	std::string file_text(std::string const& name) { return read_text_file(dir.path() + name); }
+	std::string log_text()
+	{
+		xer.flush();
+		return read_text_file(log);
+	}
+};
+
+std::string report(std::string const& dest, std::string const& server, std::string const& file, int done,
+                   int complete, int err, int stat, int oserr, std::string const& response)
+{
+	return "HTTP Error for " + dest + "\n   server     =" + server + "\n   file       =" + file +
+	       "\n   IsDone     =" + std::to_string(done) + "\n   IsComplete =" + std::to_string(complete) +
+	       "\n   IsErr      =" + std::to_string(err) + "\n   GetStat    =" + std::to_string(stat) +
+	       "\n   GetOSErr   =" + std::to_string(oserr) + "\n   response   =" + response + "\n\n";
+}
+
+// ---- request bytes ---------------------------------------------------------------
+
+TEST_F(HttpTest, RequestBytesGoingDirect)
+{
+	struct {
+		char const* path;
+		bool post;
+		char const* body;
+		int body_len;
+		std::string want;
+	} const cases[] = {
+		{"/set 1/a\"b#c%41\x01\xC3\xA9.zip", false, nullptr, 0,
+		 "GET /set%201/a%22b%23c%41%01%C3%A9.zip HTTP/1.1\r\nConnection: close\r\nHost: files.example.test\r\n" +
+		     agent + "\r\n"},
+		{"/form", true, "a=1&b", 5,
+		 "POST /form HTTP/1.1\r\nConnection: close\r\nHost: files.example.test\r\n" + agent +
+		     "Content-Length: 5\r\n\r\na=1&b"},
+	};
+	for (auto const& c : cases) {
+		script_server srv(script_simple("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"));
+		std::map<std::string, std::string> const headers = {
+		    {"Host", "files.example.test"},
+		    {"User-agent", "Installer-ZIR/ta 8"},
+		    {"Connection", "close"},
+		};
+		down_class d("127.0.0.1", srv.port(), c.path, c.post, headers, c.body, c.body_len, "out.bin");
+		EXPECT_EQ(d.status_code, -1);
+		EXPECT_EQ(d.dest_file_path, dir.path() + "out.bin");
+		auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+		while (!d.IsComplete() && !d.IsErr() && std::chrono::steady_clock::now() < until)
+			d.DoProcessing();
+		ASSERT_TRUE(srv.wait_requests(1));
+		EXPECT_EQ(srv.requests()[0], c.want);
+		EXPECT_TRUE(d.IsComplete());
+		EXPECT_EQ(d.status_code, 200);
+		EXPECT_EQ(d.status_text, "OK");
+		EXPECT_TRUE(d.close_file());
+		EXPECT_EQ(file_text("out.bin"), "ok");
+	}
+}
+
+TEST_F(HttpTest, RequestBytesThroughProxy)
+{
+	script_server srv(script_simple("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\ndata"));
+	use_proxy(srv);
+	EXPECT_EQ(fetch(2, "files.example.test", "\\set:dir/a b.zip", "got.zip"), 1);
+	ASSERT_TRUE(srv.wait_requests(1));
+	EXPECT_EQ(srv.requests()[0], "GET http://files.example.test/set/dir/a%20b.zip HTTP/1.1\r\n"
+	                             "Connection: close\r\nHost: files.example.test\r\n" +
+	                                 agent + "\r\n");
+	EXPECT_EQ(file_text("got.zip"), "data");
+	EXPECT_EQ(log_text(), "");
+	EXPECT_EQ(http.downloads[2], nullptr);
+}
+
+// ---- replies -------------------------------------------------------------------------
+
+script_reply pieces(std::vector<std::string> const& parts, script_end end = script_end::fin)
+{
+	script_reply r;
+	for (auto const& p : parts)
+		r.steps.push_back({p, 15});
+	r.end = end;
+	return r;
+}
+
+TEST_F(HttpTest, RepliesTable)
+{
+	std::string const big_header = "HTTP/1.1 200 OK\r\n" + std::string(70000, 'x') + "\r\n\r\n";
+	struct {
+		char const* name;
+		script_reply reply;
+		int result;
+		std::string body;  // file contents when it succeeded
+		std::string log;   // whole log, or a part of it when `log_part`
+		bool log_part;
+	} const cases[] = {
+		{"uneven pieces, header split inside CR LF",
+		 pieces({"HTTP/1.1 200 OK\r", "\nContent-Length: 10\r\n\r", "\n0123", "456", "789"}), 1, "0123456789", "",
+		 false},
+		{"length 0", script_simple("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", script_end::stall), 1, "", "",
+		 false},
+		{"404 with the exact report", script_simple("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found"), 2,
+		 "", report("f.zip", "files.example.test", "/f.zip", 1, 1, 0, 3, 0, "Not Found (#404)"), false},
+		{"more bytes than announced", script_simple("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\n123456"), 2, "",
+		 report("f.zip", "files.example.test", "/f.zip", 1, 0, 0, 3, 0, "OK (#200)"), false},
+		{"field names in any case, first of two wins",
+		 script_simple("HTTP/1.1 200 OK\r\ncontent-LENGTH: 3\r\nContent-Length: 5\r\n\r\nabc", script_end::stall), 1,
+		 "abc", "", false},
+		{"no length: the orderly close ends the body",
+		 pieces({"HTTP/1.1 200 OK\r\nServer: x\r\n\r\nfirst ", "second"}), 1, "first second", "", false},
+		{"no length: a reset is no end", pieces({"HTTP/1.1 200 OK\r\n\r\nfirst "}, script_end::rst), 2, "",
+		 report("f.zip", "files.example.test", "/f.zip", 1, 0, 0, 3, 0, "OK (#200)"), false},
+		{"length cut short by a reset", pieces({"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n0123"}, script_end::rst),
+		 2, "", report("f.zip", "files.example.test", "/f.zip", 1, 0, 0, 3, 0, "OK (#200)"), false},
+		{"chunked, decoded across pieces",
+		 pieces({"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: 99\r\n\r\n5\r\nhel", "lo\r\n1",
+		         "0;ext=1\r\n 0123456789ABCDE\r", "\n0\r\nTrailer: t\r\n", "\r\n"},
+		        script_end::stall),
+		 1, "hello 0123456789ABCDE", "", false},
+		{"chunked, bad size", script_simple("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nab\r\n"), 2,
+		 "", "   GetOSErr   =" + std::to_string(EPROTO) + "\n", true},
+		{"chunked, data not ended by CR LF",
+		 script_simple("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nabc\r\n0\r\n\r\n"), 2, "",
+		 "   GetOSErr   =" + std::to_string(EPROTO) + "\n", true},
+		{"chunked, size past any file",
+		 script_simple("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFFFFFF\r\nab"), 2, "",
+		 "   GetOSErr   =" + std::to_string(EPROTO) + "\n", true},
+		{"unreadable length", script_simple("HTTP/1.1 200 OK\r\nContent-Length: 1x\r\n\r\nab"), 2, "",
+		 "   GetOSErr   =" + std::to_string(EPROTO) + "\n", true},
+		{"negative length", script_simple("HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\nab"), 2, "",
+		 "   GetOSErr   =" + std::to_string(EPROTO) + "\n", true},
+		{"length past any file", script_simple("HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n\r\nab"), 2, "",
+		 "   GetOSErr   =" + std::to_string(EPROTO) + "\n", true},
+		{"header block over the cap", script_simple(big_header, script_end::stall), 2, "",
+		 "   GetOSErr   =" + std::to_string(EPROTO) + "\n", true},
+		{"interim reply and final reply in one piece",
+		 script_simple("HTTP/1.1 100 Continue\r\nContent-Length: 7\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nhi",
+		               script_end::stall),
+		 1, "hi", "", false},
+	};
+	for (auto const& c : cases) {
+		SCOPED_TRACE(c.name);
+		log = open_test_log(dir);
+		script_server srv(c.reply);
+		use_proxy(srv);
+		EXPECT_EQ(fetch(1, "files.example.test", "/f.zip", "f.zip"), c.result);
+		EXPECT_EQ(http.downloads[1], nullptr);
+		if (c.result == 1) {
+			EXPECT_EQ(file_text("f.zip"), c.body);
+		}
+		if (c.log_part)
+			EXPECT_NE(log_text().find(c.log), std::string::npos) << log_text();
+		else
+			EXPECT_EQ(log_text(), c.log);
+	}
+}
+
+// ---- stall limit ----------------------------------------------------------------------
+
+TEST_F(HttpTest, StallLimitOnTheFrameClock)
+{
+	struct {
+		char const* name;
+		script_reply reply;
+		int received;  // body bytes that arrive before the stall
+	} const cases[] = {
+		{"no reply at all", script_reply{{}, script_end::stall}, 0},
+		{"stall inside the body", script_simple("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", script_end::stall),
+		 3},
+	};
+	for (auto const& c : cases) {
+		SCOPED_TRACE(c.name);
+		log = open_test_log(dir);
+		script_server srv(c.reply);
+		use_proxy(srv);
+		xtim.run_time = 100.0f;
+		// Let whatever the server sends arrive, on a clock that stands still.
+		auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+		while (std::chrono::steady_clock::now() < until) {
+			ASSERT_EQ(http.net_check(4, "files.example.test", "/f.zip", "f.zip"), 0);
+			std::this_thread::sleep_for(std::chrono::milliseconds(2));
+		}
+		ASSERT_TRUE(srv.wait_requests(1, 1000));
+		ASSERT_NE(http.downloads[4], nullptr);
+		EXPECT_EQ(http.downloads[4]->received, c.received);
+		xtim.run_time = http.downloads[4]->last_activity + 30.0f;
+		EXPECT_EQ(http.net_check(4, "files.example.test", "/f.zip", "f.zip"), 0);
+		xtim.run_time += 0.01f;
+		EXPECT_EQ(http.net_check(4, "files.example.test", "/f.zip", "f.zip"), 2);
+		EXPECT_EQ(http.downloads[4], nullptr);
+		EXPECT_EQ(log_text(), "") << "a stalled transfer leaves no report";
+		srv.stop();
+	}
+}
+
+// ---- name and destination failures ---------------------------------------------------------
+
+TEST_F(HttpTest, UnresolvableServerFailsAtOnce)
+{
+	EXPECT_EQ(http.net_check(0, "no-such-host.invalid", "/serverlist.txt", "list.txt"), 2);
+	EXPECT_EQ(log_text(), "Translated server no-such-host.invalid to IP addy: 0.0.0.0 and port = 80\n" +
+	                          report("list.txt", "no-such-host.invalid", "/serverlist.txt", 0, 0, 1, 0, 20011,
+	                                 " (#0)"));
+	EXPECT_EQ(http.downloads[0], nullptr);
+}
+
+TEST_F(HttpTest, EmptyServerNameFails)
+{
+	EXPECT_EQ(http.net_check(0, "", "/serverlist.txt", "list.txt"), 2);
+	EXPECT_EQ(log_text(), "Translated server  to IP addy: 0.0.0.0 and port = 80\n" +
+	                          report("list.txt", "", "/serverlist.txt", 0, 0, 1, 0, 20011, " (#0)"));
+}
+
+TEST_F(HttpTest, ProxyPortThatIsNoPortMeansNoProxy)
+{
+	for (int port : {-1, 70000}) {
+		log = open_test_log(dir);
+		http.proxy_host = "127.0.0.1";
+		http.proxy_port_int = port;
+		EXPECT_EQ(http.net_check(0, "no-such-host.invalid", "/a", "a"), 2);
+		std::string const text = log_text();
+		EXPECT_EQ(text.rfind("WARNING: the proxy port " + std::to_string(port) + " ", 0), 0u) << text;
+		EXPECT_NE(text.find("Translated server no-such-host.invalid to IP addy: 0.0.0.0 and port = 80\n"),
+		          std::string::npos)
+		    << text;
+	}
+}
+
+TEST_F(HttpTest, DestinationFailuresAreReported)
+{
+	struct {
+		char const* name;
+		std::string base;  // app_path
+		std::string dest;
+		int stat;
+		int oserr;
+	} const cases[] = {
+		{"folder missing", dir.path(), "no/such/folder/f.zip", 5, ENOENT},
+		{"disk full", "", "/dev/full", 3, ENOSPC},
+	};
+	for (auto const& c : cases) {
+		SCOPED_TRACE(c.name);
+		log = open_test_log(dir);
+		app_path = c.base;
+		script_server srv(script_simple("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nbytes", script_end::stall));
+		use_proxy(srv);
+		EXPECT_EQ(fetch(3, "files.example.test", "/f.zip", c.dest), 2);
+		EXPECT_NE(log_text().find("   IsErr      =1\n   GetStat    =" + std::to_string(c.stat) +
+		                          "\n   GetOSErr   =" + std::to_string(c.oserr) +
+		                          "\n   response   =OK (#200)\n"),
+		          std::string::npos)
+		    << log_text();
+	}
+}
+
+// ---- slots --------------------------------------------------------------------------------------
+
+TEST_F(HttpTest, SlotReusedAfterSuccessAndAfterFailure)
+{
+	std::atomic<int> served{0};
+	script_server srv([&](std::string const&) {
+		int const n = ++served;
+		if (n == 2)
+			return script_simple("HTTP/1.1 500 Oops\r\nContent-Length: 0\r\n\r\n");
+		std::string body = n == 1 ? "one" : "three";
+		return script_simple("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+	});
+	use_proxy(srv);
+	EXPECT_EQ(fetch(5, "files.example.test", "/a", "a.txt"), 1);
+	EXPECT_EQ(file_text("a.txt"), "one");
+	EXPECT_EQ(fetch(5, "files.example.test", "/b", "b.txt"), 2);
+	EXPECT_EQ(fetch(5, "files.example.test", "/c", "c.txt"), 1);
+	EXPECT_EQ(file_text("c.txt"), "three");
+	ASSERT_TRUE(srv.wait_requests(3));
+	auto const reqs = srv.requests();
+	EXPECT_EQ(reqs[0].rfind("GET http://files.example.test/a ", 0), 0u);
+	EXPECT_EQ(reqs[1].rfind("GET http://files.example.test/b ", 0), 0u);
+	EXPECT_EQ(reqs[2].rfind("GET http://files.example.test/c ", 0), 0u);
+	EXPECT_EQ(log_text(), report("b.txt", "files.example.test", "/b", 1, 1, 0, 3, 0, "Oops (#500)"));
+}
+
+TEST_F(HttpTest, SixSlotsSideBySide)
+{
+	// Each reply is its path repeated, sent slowly so that all six overlap.
+	script_server srv([](std::string const& req) {
+		std::string path = req.substr(req.find("test/") + 5, 1);
+		std::string body(200000, path[0]);
+		script_reply r;
+		r.steps.push_back({"HTTP/1.1 200 OK\r\nContent-Length: 200000\r\n\r\n", 0});
+		for (int i = 0; i < 4; i++)
+			r.steps.push_back({body.substr(static_cast<size_t>(i) * 50000, 50000), 10});
+		return r;
+	});
+	use_proxy(srv);
+	int result[6] = {0, 0, 0, 0, 0, 0};
+	int pending = 6;
+	auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+	while (pending > 0 && std::chrono::steady_clock::now() < until) {
+		for (int s = 0; s < 6; s++) {
+			if (result[s] != 0)
+				continue;
+			std::string name(1, static_cast<char>('a' + s));
+			result[s] = http.net_check(s, "files.example.test", "/" + name, name);
+			if (result[s] != 0)
+				pending--;
+		}
+		std::this_thread::sleep_for(std::chrono::milliseconds(1));
+	}
+	for (int s = 0; s < 6; s++) {
+		std::string name(1, static_cast<char>('a' + s));
+		EXPECT_EQ(result[s], 1) << name;
+		EXPECT_TRUE(file_text(name) == std::string(200000, name[0])) << name;
+	}
+}
+
+}  // namespace
