@@ -1,0 +1,98 @@
+// Whole transfers from real servers on loopback: a 5 MB file from nginx,
+// reached as the client's proxy, and again through tinyproxy in front of it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <sys/stat.h>
+#include <thread>
+
+#include "foundation/app_globals.h"
+#include "foundation/http.h"
+#include "foundation/xtim.h"
+#include "support/alert_recorder.h"
+#include "support/real_servers.h"
+
+namespace {
+
+struct HttpRealTest : ::testing::Test {
+	temp_dir dir;
+	std::string log;
+	std::string payload;
+
+	void SetUp() override
+	{
+		log = open_test_log(dir);
+		alert_recorder_install();
+		app_path = dir.path();
+		xtim.run_time = 0.0f;
+		std::mt19937 gen(12345);
+		payload.resize(5 * 1000 * 1000);
+		for (auto& c : payload)
+			c = static_cast<char>(gen());
+		ASSERT_EQ(mkdir((dir.path() + "www").c_str(), 0700), 0);
+		ASSERT_EQ(mkdir((dir.path() + "www/set 1").c_str(), 0700), 0);
+		write_text_file(dir.path() + "www/set 1/big.bin", payload);
+	}
+
+	// Pumps the slot like the frame loop does, the clock running along, for
+	// at most a minute of real time; -1 when it never answered.
+	int fetch(std::string const& file, std::string const& dest)
+	{
+		auto const start = std::chrono::steady_clock::now();
+		while (std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) {
+			xtim.run_time = std::chrono::duration<float>(std::chrono::steady_clock::now() - start).count();
+			int r = http.net_check(2, "files.example.test", file, dest);
+			if (r != 0)
+				return r;
+			std::this_thread::sleep_for(std::chrono::microseconds(200));
+		}
+		return -1;
+	}
+};
+
+TEST_F(HttpRealTest, FileFromNginxAsTheProxy)
+{
+	nginx_server nginx(dir.path(), dir.path() + "www/");
+	ASSERT_TRUE(nginx.ok()) << nginx.error();
+	http.proxy_host = "127.0.0.1";
+	http.proxy_port_int = nginx.port();
+
+	EXPECT_EQ(fetch("/set 1/big.bin", "big.bin"), 1);
+	EXPECT_TRUE(read_text_file(dir.path() + "big.bin") == payload) << "the bytes differ";
+	EXPECT_EQ(read_text_file(log), "");
+
+	EXPECT_EQ(fetch("/set 1/none.bin", "none.bin"), 2);
+	EXPECT_NE(read_text_file(log).find("   IsComplete =1\n   IsErr      =0\n   GetStat    =3\n   GetOSErr   =0\n"
+	                                   "   response   =Not Found (#404)\n\n"),
+	          std::string::npos)
+	    << read_text_file(log);
+
+	nginx.stop();
+	std::string const access = nginx.access_log();
+	EXPECT_NE(access.find("\"GET http://files.example.test/set%201/big.bin HTTP/1.1\" 200 5000000 "),
+	          std::string::npos)
+	    << access;
+	EXPECT_NE(access.find("\"Installer-ZIR/ta 8\""), std::string::npos) << access;
+}
+
+TEST_F(HttpRealTest, FileThroughTinyproxyInFrontOfNginx)
+{
+	nginx_server nginx(dir.path(), dir.path() + "www/");
+	ASSERT_TRUE(nginx.ok()) << nginx.error();
+	tinyproxy_server proxy(dir.path(), nginx.port());
+	ASSERT_TRUE(proxy.ok()) << proxy.error();
+	http.proxy_host = "127.0.0.1";
+	http.proxy_port_int = proxy.port();
+
+	EXPECT_EQ(fetch("/set 1/big.bin", "big.bin"), 1);
+	EXPECT_TRUE(read_text_file(dir.path() + "big.bin") == payload) << "the bytes differ";
+	EXPECT_EQ(read_text_file(log), "");
+
+	proxy.stop();
+	nginx.stop();
+	EXPECT_NE(nginx.access_log().find("/set%201/big.bin HTTP/1.1\" 200 5000000 "), std::string::npos)
+	    << nginx.access_log();
+}
+
+}  // namespace
