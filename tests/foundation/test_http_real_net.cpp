@@ -49,18 +49,23 @@ struct HttpRealTest : ::testing::Test {
 		}
 		return -1;
 	}
+
+	// Fetches the big file through the proxy at `port` and compares it.
+	void expect_big_file_through(uint16_t port)
+	{
+		http.proxy_host = "127.0.0.1";
+		http.proxy_port_int = port;
+		EXPECT_EQ(fetch("/set 1/big.bin", "big.bin"), 1);
+		EXPECT_TRUE(read_text_file(dir.path() + "big.bin") == payload) << "the bytes differ";
+		EXPECT_EQ(read_text_file(log), "");
+	}
 };
 
 TEST_F(HttpRealTest, FileFromNginxAsTheProxy)
 {
 	nginx_server nginx(dir.path(), dir.path() + "www/");
 	ASSERT_TRUE(nginx.ok()) << nginx.error();
-	http.proxy_host = "127.0.0.1";
-	http.proxy_port_int = nginx.port();
-
-	EXPECT_EQ(fetch("/set 1/big.bin", "big.bin"), 1);
-	EXPECT_TRUE(read_text_file(dir.path() + "big.bin") == payload) << "the bytes differ";
-	EXPECT_EQ(read_text_file(log), "");
+	expect_big_file_through(nginx.port());
 
 	EXPECT_EQ(fetch("/set 1/none.bin", "none.bin"), 2);
 	EXPECT_NE(read_text_file(log).find("   IsComplete =1\n   IsErr      =0\n   GetStat    =3\n   GetOSErr   =0\n"
@@ -82,12 +87,7 @@ TEST_F(HttpRealTest, FileThroughTinyproxyInFrontOfNginx)
 	ASSERT_TRUE(nginx.ok()) << nginx.error();
 	tinyproxy_server proxy(dir.path(), nginx.port());
 	ASSERT_TRUE(proxy.ok()) << proxy.error();
-	http.proxy_host = "127.0.0.1";
-	http.proxy_port_int = proxy.port();
-
-	EXPECT_EQ(fetch("/set 1/big.bin", "big.bin"), 1);
-	EXPECT_TRUE(read_text_file(dir.path() + "big.bin") == payload) << "the bytes differ";
-	EXPECT_EQ(read_text_file(log), "");
+	expect_big_file_through(proxy.port());
 
 	proxy.stop();
 	nginx.stop();
