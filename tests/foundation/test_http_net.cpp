@@ -264,6 +264,19 @@ TEST_F(HttpTest, EmptyServerNameFails)
 	                          report("list.txt", "", "/serverlist.txt", 0, 0, 1, 0, 20011, " (#0)"));
 }
 
+TEST_F(HttpTest, LineBreakInServerNameSendsNothing)
+{
+	// Through a proxy the name is not resolved, so only this check keeps it
+	// from adding lines of its own to the request.
+	script_server srv(script_simple("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"));
+	use_proxy(srv);
+	EXPECT_EQ(http.net_check(0, "files.example.test\r\nX-Extra: 1", "/a", "a"), 2);
+	EXPECT_NE(log_text().find("   GetStat    =0\n   GetOSErr   =" + std::to_string(EINVAL) + "\n"), std::string::npos)
+	    << log_text();
+	srv.stop();
+	EXPECT_TRUE(srv.requests().empty());
+}
+
 TEST_F(HttpTest, ProxyPortThatIsNoPortMeansNoProxy)
 {
 	for (int port : {-1, 70000}) {
