@@ -40,6 +40,8 @@ void alert_default_finish(int)
 	}
 }
 
+void alert_run_finish(int save) { (finish ? finish : alert_default_finish)(save); }
+
 void __VEDEZE_alert(int window, std::string msg1, std::string msg2, std::string msg3,
                     std::string msg4, int severity, char const* file, int line)
 {

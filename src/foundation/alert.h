@@ -21,3 +21,6 @@ void alert_set_finish(alert_finish_fn fn);          // null restores the log-clo
 
 // The finish used until the shell registers its own: flush and close the log.
 void alert_default_finish(int save);
+// Runs the registered finish (or the default one); for callers that end the
+// program themselves, such as the launch of another application.
+void alert_run_finish(int save);

@@ -1,0 +1,180 @@
+// Text, path and number helpers.
+//
+// Index: path separators - length-tested copy - integers - floats - menu numbers.
+#include "foundation/hl_string.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "foundation/alert.h"
+
+int g_case_sensitive = 0;
+
+// ---- path separators ------------------------------------------------------
+
+void set_dir_chars(std::string& path)
+{
+	size_t const len = strlen(path.c_str());
+	if (len > 499) {
+		__VEDEZE_alert(0, "String too long!", path, "", "", 2, "hl_string", __LINE__);
+		return;  // only reached if the alert machinery ever returns
+	}
+	char buf[500];
+	memset(buf, 0, sizeof(buf));
+	memcpy(buf, path.data(), len);
+	// Index 1 is left alone so that the colon of a drive prefix survives.
+	for (size_t i = 0; i < len; ++i) {
+		if (i == 1) continue;
+		if (buf[i] == '\\' || buf[i] == ':' || buf[i] == '/') buf[i] = '/';
+	}
+	if (g_case_sensitive) findPath(buf);
+	path = buf;
+}
+
+// ---- length-tested copy -----------------------------------------------------
+
+void strcpy_limit(char* target, char const* source)
+{
+	if (!source) return;
+	size_t const len = strlen(source);
+	if (len > 499) {
+		__VEDEZE_alert(0, "String too long!", source, "", "", 2, "hl_string", 132);
+		return;
+	}
+	memcpy(target, source, len + 1);
+}
+
+// ---- integers -------------------------------------------------------------
+
+void int_to_str(int value, char* buf, int min_digits, int plus_sign)
+{
+	char* p = buf;
+	// Unsigned so that the most negative int has a magnitude too.
+	unsigned mag;
+	if (value < 0) {
+		*p++ = '-';
+		mag = 0u - static_cast<unsigned>(value);
+	} else {
+		if (plus_sign) *p++ = '+';
+		mag = static_cast<unsigned>(value);
+	}
+	unsigned power = 1000000000u;
+	for (int k = 9; k >= 1; --k, power /= 10u)
+		if (mag >= power || min_digits > k) *p++ = static_cast<char>('0' + (mag / power) % 10u);
+	*p++ = static_cast<char>('0' + mag % 10u);
+	*p = 0;
+}
+
+int str_to_int(std::string const& text)
+{
+	if (text.empty()) return -1;
+	for (size_t i = 0; i < text.size(); ++i) {
+		char const c = text[i];
+		if (c >= '0' && c <= '9') continue;
+		// A sign counts only in front.
+		if ((c == '+' || c == '-') && i == 0) continue;
+		return -1;
+	}
+	int const sign = text[0] == '-' ? -1 : 1;
+	size_t const start = (text[0] == '+' || text[0] == '-') ? 1 : 0;
+	size_t const n = text.size() - start;
+	if (n < 1 || n > 9) return -1;
+	int value = 0;
+	for (size_t i = start; i < text.size(); ++i) value = value * 10 + (text[i] - '0');
+	return value * sign;
+}
+
+// ---- floats ---------------------------------------------------------------
+
+namespace {
+
+// Decimal digits of |value| rounded to 7 significant digits (a float holds
+// no more), as the whole part and the first `decimals` digits after the
+// point, the rest cut. Cutting the binary fraction instead would show 2.3
+// as 2.29.
+void float_digits(double a, int decimals, std::string& whole, std::string& frac)
+{
+	char text[400];
+	whole.clear();
+	frac.clear();
+	if (a >= 1e7) {
+		// From here on every float is a whole number: print it exactly.
+		snprintf(text, sizeof(text), "%.0f", a);
+		whole = text;
+		frac.assign(decimals > 0 ? decimals : 0, '0');
+		return;
+	}
+	snprintf(text, sizeof(text), "%.6e", a);  // d.dddddde[+-]xx
+	char digits[7];
+	digits[0] = text[0];
+	memcpy(digits + 1, text + 2, 6);
+	int const exp10 = atoi(text + 9);
+	// The point sits after digit index exp10.
+	auto digit_at = [&](int i) { return (i >= 0 && i < 7) ? digits[i] : '0'; };
+	if (exp10 < 0)
+		whole = "0";
+	else
+		for (int i = 0; i <= exp10; ++i) whole += digit_at(i);
+	for (int j = 0; j < decimals; ++j) frac += digit_at(exp10 + 1 + j);
+}
+
+}  // namespace
+
+void flt_to_str(float value, std::string* out, int digits, int decimals)
+{
+	if (decimals < 0) return;
+	if (std::isnan(value)) {
+		*out = "nan";
+		return;
+	}
+	if (std::isinf(value)) {
+		*out = value < 0 ? "-inf" : "inf";
+		return;
+	}
+	std::string whole, frac;
+	float_digits(std::fabs(static_cast<double>(value)), decimals, whole, frac);
+
+	std::string text = value < 0.0f ? "-" : "";
+	if (whole.size() < 10 || (whole.size() == 10 && whole <= "2147483647")) {
+		char buf[16];
+		int_to_str(atoi(whole.c_str()), buf, digits - decimals, 0);
+		text += buf;
+	} else {
+		text += whole;  // beyond an int: the full digits, no padding needed
+	}
+	if (decimals > 0) {
+		text += ".";
+		text += frac;
+	}
+	*out = text;
+}
+
+// ---- menu numbers ---------------------------------------------------------
+
+void char_string_to_int_string(std::string* text)
+{
+	if (text->empty() || (*text)[0] == '-' || (*text)[0] == '=') return;
+	std::string const in = *text;
+	std::string out;
+	auto charval = [](char c) {
+		if (c >= '0' && c <= '9') return c - '0';
+		if (c == '+') return 1;
+		if (c == '-') return -1;
+		return 0;
+	};
+	size_t i = 0;
+	for (;;) {
+		while (i < in.size() && in[i] == ' ') ++i;
+		if (i >= in.size()) break;
+		int n = charval(in[i++]);
+		for (int k = 1; k < 3 && i < in.size() && in[i] != ' '; ++k) n = n * 10 + charval(in[i++]);
+		if (n >= 0) {
+			out += static_cast<char>(n / 127 + 1);
+			out += static_cast<char>(n % 127 + 1);
+		}
+	}
+	*text = out;
+}

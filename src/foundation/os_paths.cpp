@@ -1,0 +1,203 @@
+// The application's path services: letter-case repair, the standard folders
+// and the trimming of the destination's first component.
+//
+// Index: findPath - standard folders (get_OS_abs_path) - trim_dest_folder.
+#include <dirent.h>
+#include <errno.h>
+#include <pwd.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <string>
+
+#include "foundation/hl_string.h"
+
+// ---- findPath ---------------------------------------------------------------
+
+namespace {
+
+// The entry of `folder` that matches `name` without regard to case: the one
+// spelled exactly as written, else the first in byte order, so the choice
+// does not hang on the order the file system lists them in.
+bool match_entry(std::string const& folder, std::string const& name, std::string& found)
+{
+	DIR* dir = opendir(folder.c_str());
+	if (!dir) return false;
+	bool have = false;
+	while (dirent* e = readdir(dir)) {
+		if (strlen(e->d_name) != name.size() || strcasecmp(e->d_name, name.c_str()) != 0) continue;
+		if (name == e->d_name) {
+			found = name;
+			have = true;
+			break;
+		}
+		if (!have || strcmp(e->d_name, found.c_str()) < 0) found = e->d_name;
+		have = true;
+	}
+	closedir(dir);
+	return have;
+}
+
+}  // namespace
+
+void findPath(char* path)
+{
+	struct stat st;
+	if (stat(path, &st) == 0) return;
+	size_t const len = strlen(path);
+	size_t s = 0;
+	while (s < len) {
+		while (s < len && path[s] == '/') ++s;
+		if (s >= len) break;
+		size_t e = s;
+		while (e < len && path[e] != '/') ++e;
+		std::string const folder = s == 0 ? "." : std::string(path, s);
+		std::string found;
+		if (!match_entry(folder, std::string(path + s, e - s), found)) return;
+		memcpy(path + s, found.data(), e - s);  // same length by the match
+		s = e;
+	}
+}
+
+// ---- standard folders -------------------------------------------------------
+
+namespace {
+
+bool absolute(char const* p) { return p && p[0] == '/'; }
+
+bool home_folder(std::string& out)
+{
+	char const* home = getenv("HOME");
+	if (absolute(home)) {
+		out = home;
+		return true;
+	}
+	passwd* pw = getpwuid(getuid());
+	if (pw && absolute(pw->pw_dir)) {
+		out = pw->pw_dir;
+		return true;
+	}
+	return false;
+}
+
+// XDG_DESKTOP_DIR from the user-dirs file: "$HOME/..." or an absolute path
+// in double quotes.
+bool xdg_desktop(std::string const& home, std::string& out)
+{
+	char const* config = getenv("XDG_CONFIG_HOME");
+	std::string const file =
+	    (absolute(config) ? std::string(config) : home + "/.config") + "/user-dirs.dirs";
+	std::ifstream in(file);
+	std::string line;
+	bool have = false;
+	while (std::getline(in, line)) {
+		size_t p = line.find_first_not_of(" \t");
+		if (p == std::string::npos || line.compare(p, 16, "XDG_DESKTOP_DIR=") != 0) continue;
+		p += 16;
+		if (p >= line.size() || line[p] != '"') continue;
+		size_t const close = line.find('"', p + 1);
+		if (close == std::string::npos) continue;
+		std::string value = line.substr(p + 1, close - p - 1);
+		if (value.compare(0, 5, "$HOME") == 0 && (value.size() == 5 || value[5] == '/'))
+			value = home + value.substr(5);
+		else if (!absolute(value.c_str()))
+			continue;
+		out = value;
+		have = true;  // the last such line counts, as with shell assignments
+	}
+	return have;
+}
+
+// Creates the folder and any missing parents; true when it is a folder now.
+bool make_folders(std::string const& path, mode_t mode)
+{
+	struct stat st;
+	if (stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+	size_t const slash = path.find_last_of('/');
+	if (slash != std::string::npos && slash > 0 && !make_folders(path.substr(0, slash), mode)) return false;
+	if (mkdir(path.c_str(), mode) != 0 && errno != EEXIST) return false;
+	return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::mutex temp_lock;
+std::string temp_folder;  // made once per run
+
+bool private_temp(std::string& out)
+{
+	std::lock_guard<std::mutex> hold(temp_lock);
+	if (temp_folder.empty()) {
+		char const* tmpdir = getenv("TMPDIR");
+		for (std::string base : {std::string(absolute(tmpdir) ? tmpdir : ""), std::string("/tmp")}) {
+			if (base.empty()) continue;
+			std::string pattern = base + "/Skyrell-XXXXXX";
+			if (mkdtemp(&pattern[0])) {  // mode 0700: no one else may plant files here
+				temp_folder = pattern;
+				break;
+			}
+		}
+		if (temp_folder.empty()) return false;
+	}
+	out = temp_folder;
+	return true;
+}
+
+bool system_folder(int code, std::string& out)
+{
+	std::string home;
+	switch (code) {
+	case 0: {
+		char buf[4096];
+		ssize_t const n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
+		if (n <= 0) return false;
+		out.assign(buf, static_cast<size_t>(n));
+		size_t const slash = out.find_last_of('/');
+		if (slash == std::string::npos) return false;
+		out.erase(slash);
+		return true;
+	}
+	case 1:
+		if (!home_folder(home)) return false;
+		if (!xdg_desktop(home, out)) out = home + "/Desktop";
+		return true;
+	case 2:
+		return home_folder(out);
+	case 3:
+		return private_temp(out);
+	case 4: {
+		char const* config = getenv("XDG_CONFIG_HOME");
+		if (absolute(config)) {
+			out = config;
+			return true;
+		}
+		if (!home_folder(home)) return false;
+		out = home + "/.config";
+		return true;
+	}
+	default:
+		return false;
+	}
+}
+
+}  // namespace
+
+void get_OS_abs_path(int code, std::string& path)
+{
+	std::string folder;
+	if (!system_folder(code, folder)) return;
+	while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+	// The preferences folder is private by the XDG rules.
+	if (!make_folders(folder, code == 4 ? 0700 : 0755)) return;
+	path = folder == "/" ? folder : folder + "/";
+}
+
+// ---- trim_dest_folder -------------------------------------------------------
+
+void trim_dest_folder(std::string& path)
+{
+	size_t const slash = path.find('/');
+	if (slash != std::string::npos) path.erase(0, slash + 1);
+}

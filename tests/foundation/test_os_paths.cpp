@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "foundation/hl_string.h"
+#include "support/alert_recorder.h"
+
+namespace {
+
+bool is_folder(std::string const& p)
+{
+	struct stat st;
+	return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string repaired(std::string const& in)
+{
+	std::string buf = in;
+	findPath(&buf[0]);
+	EXPECT_EQ(strlen(buf.c_str()), in.size()) << in;  // the length never changes
+	return buf.c_str();
+}
+
+// Alpha/Beta/Gamma.txt and Dup/{File,file,FiLe2,FILE2}.
+struct FindPathTest : ::testing::Test {
+	temp_dir dir;
+	std::string root;
+	void SetUp() override
+	{
+		root = dir.path();
+		ASSERT_EQ(mkdir((root + "Alpha").c_str(), 0755), 0);
+		ASSERT_EQ(mkdir((root + "Alpha/Beta").c_str(), 0755), 0);
+		write_text_file(root + "Alpha/Beta/Gamma.txt", "g");
+		ASSERT_EQ(mkdir((root + "Dup").c_str(), 0755), 0);
+		for (char const* n : {"file", "File", "FILE2", "FiLe2"}) write_text_file(root + "Dup/" + n, n);
+	}
+};
+
+}  // namespace
+
+TEST_F(FindPathTest, RewritesComponentsToTheNamesOnDisk)
+{
+	struct {
+		char const* in;
+		char const* out;
+	} const cases[] = {
+	    {"alpha/beta/gamma.txt", "Alpha/Beta/Gamma.txt"},
+	    {"ALPHA/BETA/GAMMA.TXT", "Alpha/Beta/Gamma.txt"},
+	    {"alpha/missing/gamma.txt", "Alpha/missing/gamma.txt"},  // repair stops at the gap
+	    {"alpha/beta/gamma.txt/x", "Alpha/Beta/Gamma.txt/x"},    // a file has no entries
+	    {"alpha//beta/", "Alpha//Beta/"},
+	    {"alpha/bet", "Alpha/bet"},  // same letters, other length: no match
+	    {"dup/file", "Dup/file"},    // the exact spelling wins
+	    {"dup/fILE", "Dup/File"},    // else the first in byte order
+	    {"dup/file2", "Dup/FILE2"},
+	    {"Alpha/Beta/Gamma.txt", "Alpha/Beta/Gamma.txt"},
+	};
+	for (auto const& c : cases) EXPECT_EQ(repaired(root + c.in), root + c.out) << c.in;
+}
+
+TEST_F(FindPathTest, RelativePathsStartAtTheWorkingFolder)
+{
+	ASSERT_EQ(chdir(root.c_str()), 0);
+	EXPECT_EQ(repaired("alpha/beta/gamma.txt"), "Alpha/Beta/Gamma.txt");
+	EXPECT_EQ(repaired("nothing/beta"), "nothing/beta");
+	EXPECT_EQ(repaired(""), "");
+}
+
+TEST(TrimDestFolder, DropsTheFirstComponent)
+{
+	struct {
+		char const* in;
+		char const* out;
+	} const cases[] = {
+	    {"a/b/c", "b/c"}, {"name", "name"}, {"", ""}, {"/abs/x/", "abs/x/"}, {"a/", ""},
+	};
+	for (auto const& c : cases) {
+		std::string p = c.in;
+		trim_dest_folder(p);
+		EXPECT_EQ(p, c.out) << c.in;
+	}
+}
+
+// ---- standard folders -------------------------------------------------------
+
+namespace {
+
+struct OsPathTest : ::testing::Test {
+	temp_dir dir;
+	std::string home;
+	void SetUp() override
+	{
+		home = dir.path() + "home";
+		ASSERT_EQ(mkdir(home.c_str(), 0755), 0);
+		setenv("HOME", home.c_str(), 1);
+		unsetenv("XDG_CONFIG_HOME");
+		setenv("TMPDIR", dir.path().c_str(), 1);
+	}
+	std::string get(int code, std::string start = "unchanged")
+	{
+		get_OS_abs_path(code, start);
+		return start;
+	}
+};
+
+mode_t mode_of(std::string const& p)
+{
+	struct stat st;
+	return stat(p.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+}  // namespace
+
+TEST_F(OsPathTest, HomeBasedFoldersAreMadeWhenMissing)
+{
+	EXPECT_EQ(get(2), home + "/");
+	EXPECT_EQ(get(1), home + "/Desktop/");
+	EXPECT_TRUE(is_folder(home + "/Desktop"));
+	EXPECT_EQ(get(4), home + "/.config/");
+	EXPECT_EQ(mode_of(home + "/.config"), 0700u);
+}
+
+TEST_F(OsPathTest, ConfigHomeAndUserDirsFile)
+{
+	ASSERT_EQ(mkdir((home + "/.config").c_str(), 0700), 0);
+	write_text_file(home + "/.config/user-dirs.dirs",
+	                "# comment\nXDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
+	EXPECT_EQ(get(1), home + "/Schreibtisch/");
+	EXPECT_TRUE(is_folder(home + "/Schreibtisch"));
+
+	std::string const config = dir.path() + "cfg/deep";
+	setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+	EXPECT_EQ(get(4), config + "/");
+	EXPECT_TRUE(is_folder(config));
+	std::string const desk = dir.path() + "elsewhere/desk";
+	write_text_file(config + "/user-dirs.dirs", "XDG_DESKTOP_DIR=\"" + desk + "/\"\n");
+	EXPECT_EQ(get(1), desk + "/");
+
+	// A relative setting is not a base folder; a relative desktop is ignored.
+	write_text_file(config + "/user-dirs.dirs", "XDG_DESKTOP_DIR=\"relative/desk\"\n");
+	EXPECT_EQ(get(1), home + "/Desktop/");
+	setenv("XDG_CONFIG_HOME", "relative", 1);
+	EXPECT_EQ(get(4), home + "/.config/");
+	EXPECT_EQ(get(1), home + "/Schreibtisch/");
+}
+
+TEST_F(OsPathTest, TemporaryFolderIsPrivateAndLastsTheRun)
+{
+	std::string const first = get(3);
+	ASSERT_EQ(first.rfind(dir.path(), 0), 0u) << first;
+	ASSERT_EQ(first.back(), '/');
+	EXPECT_NE(first, dir.path());
+	EXPECT_EQ(mode_of(first), 0700u);
+	setenv("TMPDIR", "/nonexistent-folder", 1);
+	EXPECT_EQ(get(3), first);
+}
+
+TEST_F(OsPathTest, TemporaryFolderFallsBackToTmp)
+{
+	setenv("TMPDIR", (dir.path() + "missing").c_str(), 1);
+	std::string const t = get(3);
+	ASSERT_EQ(t.rfind("/tmp/", 0), 0u) << t;
+	EXPECT_EQ(mode_of(t), 0700u);
+	rmdir(t.c_str());
+}
+
+TEST_F(OsPathTest, ApplicationFolderHoldsTheProgram)
+{
+	std::string const app = get(0);
+	ASSERT_EQ(app.front(), '/');
+	ASSERT_EQ(app.back(), '/');
+	EXPECT_EQ(access((app + "foundation_test_os_paths").c_str(), X_OK), 0) << app;
+}
+
+TEST_F(OsPathTest, FailedLookUpLeavesThePathUnchanged)
+{
+	EXPECT_EQ(get(5), "unchanged");
+	EXPECT_EQ(get(-1), "unchanged");
+	// A home that cannot be made: a plain file stands in the way.
+	write_text_file(dir.path() + "plain", "x");
+	setenv("HOME", (dir.path() + "plain/home").c_str(), 1);
+	EXPECT_EQ(get(2), "unchanged");
+	EXPECT_EQ(get(1), "unchanged");
+	EXPECT_EQ(get(4), "unchanged");
+}
