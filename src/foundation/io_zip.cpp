@@ -39,6 +39,7 @@
 namespace {
 
 size_t const kNameMax = 255;    // names have always been read into 256 bytes
+size_t const kPathMax = 499;    // longest path the path helpers take without a fatal alert
 size_t const kLinkMax = 4095;   // longest link target restored (PATH_MAX - 1)
 char const kForkTree[] = "__MACOSX";
 
@@ -276,6 +277,7 @@ int expand_entry(unzFile uf, unz_file_info const& info, std::string const& name,
 		return refuse(name, "name too long", ZIP_FAIL(ENAMETOOLONG));
 	std::string const leaf = rename && first_name ? *first_name : name;
 	if (char const* why = unsafe_name(leaf)) return refuse(leaf, why, ZIP_FAIL(kErrZipRead));
+	if (out.size() + leaf.size() > kPathMax) return refuse(leaf, "path too long", ZIP_FAIL(ENAMETOOLONG));
 	std::string target = out + leaf;
 	set_dir_chars(target);
 	if (char const* why = unsafe_target(out, target)) return refuse(leaf, why, ZIP_FAIL(kErrZipRead));

@@ -411,6 +411,20 @@ TEST_F(ZipToFile, HostileArchivesAreRefused)
 	EXPECT_NE(log_text.find("Zip to file refused entry " + long_name + " (name too long).\n"), std::string::npos);
 }
 
+// A name that fits on its own but not below a deep folder is refused, not
+// fatal.
+TEST_F(ZipToFile, TooLongPathIsRefused)
+{
+	std::string deep = out;
+	while (deep.size() < 300) {
+		deep += std::string(60, 'd') + "/";
+		ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+	}
+	make_zip(zip, {file_entry(std::string(250, 'n'), "x")});
+	EXPECT_EQ(zip_to_file(zip, deep, nullptr, 0), ENAMETOOLONG);
+	EXPECT_NE(logged().find("(path too long).\n"), std::string::npos);
+}
+
 // ---- packing ------------------------------------------------------------------------------
 
 namespace {
