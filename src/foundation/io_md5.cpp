@@ -6,6 +6,10 @@
 
 #include <cstring>
 
+#include "foundation/hl_string.h"
+#include "foundation/io_utils.h"
+#include "foundation/xmap.h"
+
 namespace {
 
 unsigned char const PADDING[64] = {0x80};
@@ -136,4 +140,53 @@ void MD5Final(MD5_CTX* ctx)
 	for (int i = 0; i < 4; ++i)
 		store_le(ctx->digest + 4 * i, ctx->state[i]);
 	std::memset(ctx->buffer, 0, sizeof ctx->buffer);
+}
+
+// ---- calc_file_md5 ---------------------------------------------------------
+
+namespace {
+
+std::string digest_text(MD5_CTX const& ctx)
+{
+	static char const digits[] = "0123456789abcdef";
+	std::string text;
+	for (unsigned char byte : ctx.digest) {
+		text += digits[byte >> 4];
+		text += digits[byte & 15];
+	}
+	return text;
+}
+
+}  // namespace
+
+int calc_file_md5(std::string const& path, std::string& md5)
+{
+	std::string normal = path;
+	set_dir_chars(normal);
+
+	MD5_CTX ctx;
+	MD5Init(&ctx);
+	std::string target;
+	if (is_sim_link(path.c_str(), &target)) {
+		// Links are compared by what they say, never by what they reach.
+		MD5UpdateWide(&ctx, reinterpret_cast<unsigned char const*>(target.data()),
+		              static_cast<unsigned int>(target.size()));
+		MD5Final(&ctx);
+		md5 = digest_text(ctx);
+		return 0;
+	}
+
+	xmap_class map(normal);
+	if (!map.begin || map.end == map.begin) return kErrFileOpen;  // missing, unreadable or empty: md5 stays
+	unsigned char const* at = reinterpret_cast<unsigned char const*>(map.begin);
+	size_t left = static_cast<size_t>(map.end - map.begin);
+	while (left > 0) {  // files of 4 GiB and more too
+		unsigned int const chunk = left > 0x40000000u ? 0x40000000u : static_cast<unsigned int>(left);
+		MD5UpdateWide(&ctx, at, chunk);
+		at += chunk;
+		left -= chunk;
+	}
+	MD5Final(&ctx);
+	md5 = digest_text(ctx);
+	return 0;
 }

@@ -2,7 +2,10 @@
 // whole and in random splits.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -132,4 +135,63 @@ TEST(MD5, BitCountCarriesIntoHighWord)
 	MD5Update(&ctx, block, 80);
 	EXPECT_EQ(ctx.bit_count[1], 1u);
 	EXPECT_EQ(ctx.bit_count[0], 16u * 8);
+}
+
+// ---- signatures of files -------------------------------------------------------
+
+TEST(CalcFileMD5, FileMatchesMd5sum)
+{
+	temp_dir dir;
+	std::string const file = dir.path() + "data.bin";
+	write_text_file(file, pseudo_random_bytes(100000, 11));
+	std::string sig = "NONE";
+	ASSERT_EQ(calc_file_md5(file, sig), 0);
+	EXPECT_EQ(sig, md5sum_of(file));
+}
+
+TEST(CalcFileMD5, EmptyOrMissingFileLeavesSignatureAlone)
+{
+	temp_dir dir;
+	write_text_file(dir.path() + "empty", "");
+	for (char const* name : {"empty", "missing"}) {
+		std::string sig = "NONE";
+		EXPECT_EQ(calc_file_md5(dir.path() + name, sig), 20006) << name;
+		EXPECT_EQ(sig, "NONE") << name;
+	}
+}
+
+// Links are signed by their target text, whatever (if anything) they reach.
+TEST(CalcFileMD5, LinkIsSignedByItsTargetText)
+{
+	temp_dir dir;
+	write_text_file(dir.path() + "abc", "something else entirely");
+	struct { char const* target; char const* md5; } const cases[] = {
+		{"abc", "900150983cd24fb0d6963f7d28e17f72"},        // reaches a file
+		{"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},  // dangling
+	};
+	for (auto const& c : cases) {
+		std::string const link = dir.path() + "link";
+		unlink(link.c_str());
+		ASSERT_EQ(symlink(c.target, link.c_str()), 0);
+		std::string sig;
+		ASSERT_EQ(calc_file_md5(link, sig), 0) << c.target;
+		EXPECT_EQ(sig, c.md5) << c.target;
+	}
+}
+
+// A sparse file just over 4 GiB: a 32-bit length would sign only its tail.
+// The expected value is md5sum's for the same bytes.
+TEST(CalcFileMD5, FileOfFourGigabytesIsSignedWhole)
+{
+	temp_dir dir;
+	std::string const file = dir.path() + "big";
+	{
+		std::ofstream out(file, std::ios::binary);
+		out.seekp((std::streamoff(1) << 32) + 100 - 5);
+		out << "tail!";
+		ASSERT_TRUE(out.good());
+	}
+	std::string sig;
+	ASSERT_EQ(calc_file_md5(file, sig), 0);
+	EXPECT_EQ(sig, "02665c9388c43081e84edeae21121c84");
 }

@@ -1,0 +1,417 @@
+// Zip archives: expanding an archive into a folder and packing one file into
+// a new archive, over minizip.
+//
+// An archive comes from a server named in an unsigned list and the program
+// may run as root, so every entry is checked before anything is written: its
+// name must stay below the destination folder without passing through a
+// symbolic link, and every file is written under a fresh name beside its
+// target and renamed over it only once complete and CRC-checked.
+//
+// Index: helpers (log, entry names, entry reading, fresh names) -
+// unzip_symlink - unzip_resource_fork - zip_to_file - file_to_zip.
+#include "foundation/io_zip.h"
+
+#include <fcntl.h>
+#include <minizip/zip.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "foundation/app_globals.h"
+#include "foundation/hl_string.h"
+#include "foundation/io_utils.h"
+#include "foundation/xmap.h"
+
+// Records where a step failed (for the failure logs) and yields its code.
+#define ZIP_FAIL(code) (IO_NOTE_FAILURE(), (code))
+
+namespace {
+
+size_t const kNameMax = 255;    // names have always been read into 256 bytes
+size_t const kPathMax = 499;    // longest path the path helpers take without a fatal alert
+size_t const kLinkMax = 4095;   // longest link target restored (PATH_MAX - 1)
+char const kForkTree[] = "__MACOSX";
+
+void log_text(std::string const& text)
+{
+	std::lock_guard<std::mutex> hold(xer_lock);
+	xer << text;
+	xer.flush();
+}
+
+std::string failure_site() { return ". file = " + sErrFile + " line = " + std::to_string(sErrLine); }
+
+// ---- entry names ------------------------------------------------------------
+
+// Why a name may not be used below its folder, or null. Every separator the
+// framework knows counts, so "..\x" and "x:..:y" are caught as well.
+char const* unsafe_name(std::string const& name)
+{
+	if (name.empty()) return "empty name";
+	if (name.find('\0') != std::string::npos) return "NUL in name";
+	if (name[0] == '/' || name[0] == '\\' || name[0] == ':') return "absolute name";
+	size_t at = 0;
+	while (at <= name.size()) {
+		size_t end = name.find_first_of("/\\:", at);
+		if (end == std::string::npos) end = name.size();
+		if (end - at == 2 && name.compare(at, 2, "..") == 0) return "parent folder in name";
+		at = end + 1;
+	}
+	return nullptr;
+}
+
+// Checks a normalised target against its normalised folder: it must lie
+// below it and be reached through real folders only, never through a link
+// (an earlier entry may have planted one).
+char const* unsafe_target(std::string const& base, std::string const& target)
+{
+	// Letter-case repair may touch the folder part; the bytes that follow count.
+	if (target.size() <= base.size() || strncasecmp(target.c_str(), base.c_str(), base.size()) != 0)
+		return "leaves its folder";
+	if (char const* why = unsafe_name(target.substr(base.size()))) return why;
+	for (size_t at = base.size();;) {
+		size_t const slash = target.find('/', at);
+		if (slash == std::string::npos || slash + 1 >= target.size()) return nullptr;
+		struct stat st;
+		if (lstat(target.substr(0, slash).c_str(), &st) != 0) return nullptr;  // nothing below exists
+		if (S_ISLNK(st.st_mode)) return "passes through a symbolic link";
+		at = slash + 1;
+	}
+}
+
+int refuse(std::string const& name, char const* why, int code)
+{
+	log_text("Zip to file refused entry " + name + " (" + why + ").\n");
+	return code;
+}
+
+// ---- entry reading ------------------------------------------------------------
+
+// Opens the current entry, hands its bytes to sink piece by piece, checks
+// that exactly the announced size came, and closes it (which checks the
+// CRC). 0, or the first error.
+int copy_entry(unzFile uf, unz_file_info const& info, std::function<int(char const*, size_t)> const& sink)
+{
+	int err = unzOpenCurrentFile(uf);
+	if (err != UNZ_OK) return ZIP_FAIL(err);
+	std::vector<char> buf(1 << 16);
+	uint64_t got = 0;
+	for (;;) {
+		int const n = unzReadCurrentFile(uf, buf.data(), static_cast<unsigned>(buf.size()));
+		if (n < 0) {
+			err = ZIP_FAIL(kErrZipRead);
+			break;
+		}
+		if (n == 0) break;
+		got += static_cast<unsigned>(n);
+		if ((err = sink(buf.data(), static_cast<size_t>(n))) != 0) break;
+	}
+	if (err == 0 && got != info.uncompressed_size) err = ZIP_FAIL(kErrZipRead);
+	int const closed = unzCloseCurrentFile(uf);
+	if (err == 0 && closed != UNZ_OK) err = ZIP_FAIL(closed);
+	return err;
+}
+
+int write_all(int fd, char const* data, size_t size)
+{
+	while (size > 0) {
+		ssize_t const n = write(fd, data, size);
+		if (n < 0) {
+			if (errno == EINTR) continue;
+			return ZIP_FAIL(errno);
+		}
+		data += n;
+		size -= static_cast<size_t>(n);
+	}
+	return 0;
+}
+
+// ---- fresh names beside a target ---------------------------------------------
+
+// Makes a new item (by make, which answers 0 or errno) under an unused name
+// in target's folder; the name goes to tmp. Never reuses an existing item,
+// so a planted link cannot redirect the write.
+int make_beside(std::string const& target, std::string& tmp, std::function<int(std::string const&)> const& make)
+{
+	static std::atomic<unsigned> serial{0};
+	size_t const slash = target.rfind('/');
+	std::string const dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+	int err = EEXIST;
+	for (int tries = 0; tries < 100 && err == EEXIST; ++tries) {
+		tmp = dir + ".unzip-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
+		err = make(tmp);
+	}
+	if (err != 0) tmp.clear();
+	return err;
+}
+
+// A plain file entry, written beside the target and renamed over it.
+int expand_plain(unzFile uf, std::string const& target, unz_file_info const& info)
+{
+	std::string tmp;
+	int fd = -1;
+	int err = make_beside(target, tmp, [&fd](std::string const& path) {
+		fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+		return fd < 0 ? errno : 0;
+	});
+	if (err != 0) err = ZIP_FAIL(err);
+	if (err == 0) err = copy_entry(uf, info, [fd](char const* data, size_t size) { return write_all(fd, data, size); });
+	// Archives from systems without Unix modes leave the upper half zero.
+	unsigned long const mode = info.external_fa >> 16;
+	if (err == 0 && mode != 0 && fchmod(fd, static_cast<mode_t>(mode & 0777)) != 0) err = ZIP_FAIL(errno);
+	if (err == 0 && fsync(fd) != 0) err = ZIP_FAIL(errno);
+	if (fd >= 0 && close(fd) != 0 && err == 0) err = ZIP_FAIL(errno);
+	if (err == 0 && std::rename(tmp.c_str(), target.c_str()) != 0) err = ZIP_FAIL(errno);
+	if (err != 0) {
+		if (!tmp.empty()) unlink(tmp.c_str());
+		log_text("Zip to file failed with error " + std::to_string(err) + failure_site() + ". inFile=" + target + ".\n");
+	}
+	return err;
+}
+
+// Checks an AppleDouble companion: fixed header, then a table of entries
+// (id, offset, length) that must lie inside the entry's size bytes.
+int check_apple_double(std::vector<unsigned char> const& head, uint64_t size)
+{
+	static unsigned char const fixed[24] = {0x00, 0x05, 0x16, 0x07, 0x00, 0x02, 0x00, 0x00};
+	auto be32 = [&head](size_t at) {
+		return uint32_t(head[at]) << 24 | uint32_t(head[at + 1]) << 16 | uint32_t(head[at + 2]) << 8 | head[at + 3];
+	};
+	if (head.size() < 26 || std::memcmp(head.data(), fixed, sizeof fixed) != 0) return ZIP_FAIL(kErrZipForkHeader);
+	int16_t const count = static_cast<int16_t>(head[24] << 8 | head[25]);
+	for (int i = 0; i < count; ++i) {
+		size_t const row = 26 + 12 * static_cast<size_t>(i);
+		if (row + 12 > head.size()) return ZIP_FAIL(kErrZipForkHeader);
+		uint64_t const offset = be32(row + 4), length = be32(row + 8);
+		if (offset + length > size) return ZIP_FAIL(kErrZipForkHeader);
+	}
+	return 0;
+}
+
+}  // namespace
+
+// ---- unzip_symlink -------------------------------------------------------------
+
+int unzip_symlink(void* archive, std::string path, unz_file_info_s const& info)
+{
+	std::string text;
+	int err = 0;
+	if (info.uncompressed_size > kLinkMax) err = ZIP_FAIL(ENAMETOOLONG);
+	if (err == 0)
+		err = copy_entry(static_cast<unzFile>(archive), info, [&text](char const* data, size_t size) {
+			text.append(data, size);
+			return 0;
+		});
+	if (err == 0 && text.find('\0') != std::string::npos) err = ZIP_FAIL(kErrZipRead);
+	set_dir_chars(path);
+	if (err == 0) {
+		// Made beside and renamed over whatever stands there, in one step.
+		std::string tmp;
+		if (make_beside(path, tmp, [&text](std::string const& p) { return symlink(text.c_str(), p.c_str()) == 0 ? 0 : errno; }) != 0)
+			err = ZIP_FAIL(-1);
+		else if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+			unlink(tmp.c_str());
+			err = ZIP_FAIL(-1);
+		}
+	}
+	if (err != 0)
+		log_text("Zip to symlink failed with error " + std::to_string(err) + failure_site() + ". inFile=" + path + ".\n");
+	return err;
+}
+
+// ---- unzip_resource_fork -----------------------------------------------------------
+
+// This system's files have no resource fork and no Finder information: a
+// companion is read and checked, then dropped with nothing written.
+int unzip_resource_fork(void* archive, std::string path, unz_file_info_s const& info)
+{
+	size_t const mark = path.rfind("._");
+	if (mark != std::string::npos) path.erase(mark, 2);
+	set_dir_chars(path);
+
+	// Only the header and the largest possible table are kept; the fork's
+	// bytes are still read through so that the CRC is checked.
+	size_t const keep = 26 + 12 * 32767;
+	std::vector<unsigned char> head;
+	int err = copy_entry(static_cast<unzFile>(archive), info, [&head, keep](char const* data, size_t size) {
+		size_t const take = std::min(size, keep - head.size());
+		head.insert(head.end(), data, data + take);
+		return 0;
+	});
+	if (err == 0) err = check_apple_double(head, info.uncompressed_size);
+	if (err != 0)
+		log_text("Unzip RF failed with error " + std::to_string(err) + failure_site() + ". inFile=" + path + ".\n");
+	return err;
+}
+
+// ---- zip_to_file -------------------------------------------------------------------
+
+namespace {
+
+// The current entry's information and whole name, however long.
+int read_entry_info(unzFile uf, unz_file_info& info, std::string& name)
+{
+	int err = unzGetCurrentFileInfo(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0);
+	if (err != UNZ_OK) return err;
+	std::vector<char> buf(info.size_filename + 1);
+	err = unzGetCurrentFileInfo(uf, &info, buf.data(), buf.size(), nullptr, 0, nullptr, 0);
+	if (err == UNZ_OK) name.assign(buf.data(), info.size_filename);
+	return err;
+}
+
+int expand_entry(unzFile uf, unz_file_info const& info, std::string const& name, std::string const& out,
+                 std::string* first_name, bool& named, int rename)
+{
+	if (name.size() > kNameMax)
+		return refuse(name, "name too long", ZIP_FAIL(ENAMETOOLONG));
+	std::string const leaf = rename && first_name ? *first_name : name;
+	if (char const* why = unsafe_name(leaf)) return refuse(leaf, why, ZIP_FAIL(kErrZipRead));
+	if (out.size() + leaf.size() > kPathMax) return refuse(leaf, "path too long", ZIP_FAIL(ENAMETOOLONG));
+	std::string target = out + leaf;
+	set_dir_chars(target);
+	if (char const* why = unsafe_target(out, target)) return refuse(leaf, why, ZIP_FAIL(kErrZipRead));
+
+	if (first_name && !named) {
+		*first_name = name;
+		set_dir_chars(*first_name);
+		named = true;
+	}
+
+	bool const in_fork_tree = name.compare(0, sizeof kForkTree - 1, kForkTree) == 0;
+	if (name.back() == '/') {
+		if (in_fork_tree) return 0;
+		int const made = make_folder(target);
+		return show_make_dir_err(made) ? made : 0;
+	}
+	if (in_fork_tree) {
+		std::string const rest = name.size() > 9 ? name.substr(9) : std::string();
+		if (char const* why = unsafe_name(rest)) return refuse(name, why, ZIP_FAIL(kErrZipRead));
+		return unzip_resource_fork(uf, out + rest, info);
+	}
+	if (((info.external_fa >> 16) & 0xA000) == 0xA000) return unzip_symlink(uf, target, info);
+	return expand_plain(uf, target, info);
+}
+
+int final_report(int err, std::string const& zip_path, std::string const& out)
+{
+	log_text("Zip to file failed with error err = " + std::to_string(err) + failure_site() + ". zip_file=" + zip_path +
+	         ", out_directory=" + out + ".\n");
+	return err;
+}
+
+}  // namespace
+
+int zip_to_file(std::string zip_file, std::string out_dir, std::string* first_name, int rename)
+{
+	std::string zip_path = app_path + zip_file;
+	std::string out = app_path + out_dir;
+	set_dir_chars(zip_path);
+	set_dir_chars(out);
+
+	unzFile uf = unzOpen(zip_path.c_str());
+	if (!uf) {
+		log_text("ok i am about to report that i could not open a zip file for extraction!\n"
+		         "that incoming file is " + zip_path + "\n"
+		         "in c-form, it is " + zip_path + "\n"
+		         "the size is " + std::to_string(zip_path.size()) + "\n");
+		return final_report(ZIP_FAIL(kErrZipOpen), zip_path, out);
+	}
+
+	bool named = false;
+	int err = unzGoToFirstFile(uf);
+	while (err == UNZ_OK) {
+		unz_file_info info;
+		std::string name;
+		err = read_entry_info(uf, info, name);
+		if (err != UNZ_OK) {
+			IO_NOTE_FAILURE();
+			log_text("err != UNZ_OK! err=" + std::to_string(err) + "\n");
+			break;
+		}
+		int const step = expand_entry(uf, info, name, out, first_name, named, rename);
+		if (step != 0) {
+			log_text("UNZIP zip_to_file failed with err=" + std::to_string(step) + "\n");
+			unzClose(uf);
+			return final_report(step, zip_path, out);
+		}
+		err = unzGoToNextFile(uf);
+		if (err != UNZ_OK) log_text("NEXTFILE zip_to_file failed with err=" + std::to_string(err) + "\n");
+	}
+	unzClose(uf);
+	if (err == UNZ_END_OF_LIST_OF_FILE || err == UNZ_OK) return 0;
+	return final_report(err, zip_path, out);
+}
+
+// ---- file_to_zip -------------------------------------------------------------------
+
+namespace {
+
+// One entry holding size bytes; zip64 only where the size needs it.
+int add_entry(zipFile zf, std::string const& name, unsigned long external_fa, int method, char const* data, uint64_t size)
+{
+	zip_fileinfo zi;
+	std::memset(&zi, 0, sizeof zi);  // zero date
+	zi.external_fa = external_fa;
+	int const zip64 = size >= 0xffffffffu ? 1 : 0;
+	if (zipOpenNewFileInZip64(zf, name.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, method, Z_DEFAULT_COMPRESSION,
+	                          zip64) != ZIP_OK)
+		return ZIP_FAIL(kErrZipWrite);
+	int err = 0;
+	while (err == 0 && size > 0) {
+		unsigned const chunk = static_cast<unsigned>(std::min<uint64_t>(size, 1u << 30));
+		if (zipWriteInFileInZip(zf, data, chunk) != ZIP_OK) err = ZIP_FAIL(kErrZipWrite);
+		data += chunk;
+		size -= chunk;
+	}
+	if (zipCloseFileInZip(zf) != ZIP_OK && err == 0) err = ZIP_FAIL(kErrZipWrite);
+	return err;
+}
+
+}  // namespace
+
+int file_to_zip(std::string src, std::string zip_file)
+{
+	std::string const mapped_as = src;  // the mapped-file reader adds app_path itself
+	src = app_path + src;
+	zip_file = app_path + zip_file;
+	size_t const slash = src.rfind('/');
+	std::string const leaf = slash == std::string::npos ? src : src.substr(slash + 1);
+
+	int err = 0;
+	zipFile zf = nullptr;
+	struct stat st;
+	if (lstat(src.c_str(), &st) != 0) {
+		err = ZIP_FAIL(errno);
+	} else if (S_ISLNK(st.st_mode)) {
+		char target[500];
+		ssize_t const n = readlink(src.c_str(), target, sizeof target);
+		if (n < 0) err = ZIP_FAIL(errno);
+		else if (static_cast<size_t>(n) >= sizeof target) err = ZIP_FAIL(ENAMETOOLONG);
+		else if (!(zf = zipOpen(zip_file.c_str(), APPEND_STATUS_CREATE))) err = ZIP_FAIL(kErrZipCreate);
+		else err = add_entry(zf, leaf, 0xA1ED0000ul, 0, target, static_cast<uint64_t>(n));  // link, rwxr-xr-x
+	} else {
+		xmap_class map(mapped_as);
+		if (!map.begin) err = ZIP_FAIL(kErrFileOpen);
+		else if (!(zf = zipOpen(zip_file.c_str(), APPEND_STATUS_CREATE))) err = ZIP_FAIL(kErrZipCreate);
+		else err = add_entry(zf, leaf, 0, Z_DEFLATED, map.begin, static_cast<uint64_t>(map.end - map.begin));
+	}
+	// Files here have no resource fork, so no "__MACOSX" companion is added.
+	if (zf && zipClose(zf, nullptr) != ZIP_OK && err == 0) err = ZIP_FAIL(kErrZipWrite);
+	if (err != 0) {
+		if (zf) std::remove(zip_file.c_str());  // never leave a half-written archive behind
+		log_text("file_to_zip failed with error " + std::to_string(err) + ".\nfile = " + sErrFile + " line = " +
+		         std::to_string(sErrLine) + "\n");
+	}
+	return err;
+}

@@ -1,0 +1,19 @@
+// Zip archives: expanding an archive into a folder, and packing one file (or
+// one symbolic link) into a new archive.
+#pragma once
+#include <string>
+
+#include <minizip/unzip.h>
+
+// Expands every entry of app_path + zip_file under app_path + out_dir (which
+// ends in a separator). first_name, when not null, receives the first
+// entry's name; rename non-zero writes entries to out_dir + *first_name.
+// 0, or an error code for error_str.
+int zip_to_file(std::string zip_file, std::string out_dir, std::string* first_name, int rename);
+// Packs app_path + src into a new archive app_path + zip_file.
+int file_to_zip(std::string src, std::string zip_file);
+
+// Entry handlers of zip_to_file: the archive is positioned on the entry.
+int unzip_symlink(void* archive, std::string path, unz_file_info_s const& info);
+// path ends in "._" + the data file's name.
+int unzip_resource_fork(void* archive, std::string path, unz_file_info_s const& info);
