@@ -31,10 +31,15 @@ function(sky_layer_tests layer)
     if(stem MATCHES "_net$")
       list(APPEND labels net)
     endif()
-    gtest_discover_tests(${exe}
-      DISCOVERY_MODE PRE_TEST
-      DISCOVERY_TIMEOUT 60
-      PROPERTIES LABELS "${labels}" TIMEOUT 300
-                 ENVIRONMENT "SKY_SOURCE_DIR=${CMAKE_SOURCE_DIR};SDL_VIDEODRIVER=offscreen;GALLIUM_DRIVER=llvmpipe;LIBGL_ALWAYS_SOFTWARE=1")
+    gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+    # Discovery drops list-valued properties, so they are set afterwards from
+    # a file of our own that ctest reads after the discovered list.
+    set(props ${CMAKE_CURRENT_BINARY_DIR}/${exe}_props.cmake)
+    file(WRITE ${props}
+      "foreach(t IN LISTS ${exe}_TESTS)\n"
+      "  set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${labels}\" TIMEOUT 300\n"
+      "    ENVIRONMENT \"SDL_VIDEODRIVER=offscreen;GALLIUM_DRIVER=llvmpipe;LIBGL_ALWAYS_SOFTWARE=1\")\n"
+      "endforeach()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${props})
   endforeach()
 endfunction()
