@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "foundation/app_globals.h"
+#include "foundation/hl_string.h"
 #include "foundation/io_utils.h"
 #include "support/alert_recorder.h"
 
@@ -270,6 +271,22 @@ TEST_F(IoTest, MakeFileExecutable)
 
 	EXPECT_EQ(make_file_executable("sub/missing"), ENOENT);
 	EXPECT_EQ(make_file_executable(nullptr), EINVAL);
+}
+
+// The letter case is found on disk whether or not paths are repaired as they
+// are normalised.
+TEST_F(IoTest, MakeFileExecutableRepairsLetterCase)
+{
+	mkdir(at("sub").c_str(), 0755);
+	app_path = root.path();
+	for (int repair : {0, 1}) {
+		SCOPED_TRACE(repair);
+		g_case_sensitive = repair;
+		make_tree_file(at("sub/tool"), 0600);
+		EXPECT_EQ(make_file_executable("SUB:Tool"), 0);
+		EXPECT_EQ(mode_of(at("sub/tool")), 0755u);
+	}
+	g_case_sensitive = 0;
 }
 
 // ---- resolved paths -----------------------------------------------------------
