@@ -8,16 +8,14 @@
 #include "foundation/exce.h"
 #include "foundation/hl_thread.h"
 #include "support/alert_recorder.h"
+#include "support/logged_test.h"
 
 namespace {
 
-struct AlertTest : ::testing::Test {
-	temp_dir dir;
-	std::string log;
+struct AlertTest : logged_test {
 	void SetUp() override
 	{
-		log = open_test_log(dir);
-		alert_recorder_install();
+		logged_test::SetUp();
 		ogl_inited = 0;
 	}
 };

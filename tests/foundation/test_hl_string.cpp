@@ -13,6 +13,7 @@
 #include "foundation/hl_string.h"
 #include "foundation/hl_thread.h"
 #include "support/alert_recorder.h"
+#include "support/logged_test.h"
 
 // ---- set_dir_chars ----------------------------------------------------------
 
@@ -63,13 +64,10 @@ TEST(SetDirChars, FourHundredNinetyNineCharactersPass)
 }
 
 namespace {
-struct StringDeathTest : ::testing::Test {
-	temp_dir dir;
-	std::string log;
+struct StringDeathTest : logged_test {
 	void SetUp() override
 	{
-		log = open_test_log(dir);
-		alert_recorder_install();
+		logged_test::SetUp();
 		ogl_inited = 1;  // in-window alert: the log keeps the alert's own lines
 	}
 };

@@ -7,6 +7,7 @@
 #include "foundation/app_globals.h"
 #include "foundation/http.h"
 #include "support/alert_recorder.h"
+#include "support/logged_test.h"
 
 namespace {
 
@@ -42,13 +43,10 @@ TEST(HttpProxy, ChoiceByHostPortAndExclusions)
 	}
 }
 
-struct HttpAlertDeathTest : ::testing::Test {
-	temp_dir dir;
-	std::string log;
+struct HttpAlertDeathTest : logged_test {
 	void SetUp() override
 	{
-		log = open_test_log(dir);
-		alert_recorder_install();
+		logged_test::SetUp();
 		ogl_inited = 0;
 		app_path = dir.path();
 	}

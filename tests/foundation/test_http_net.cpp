@@ -16,6 +16,7 @@
 #include "foundation/http.h"
 #include "foundation/xtim.h"
 #include "support/alert_recorder.h"
+#include "support/logged_test.h"
 #include "support/script_server.h"
 
 namespace {
@@ -24,13 +25,10 @@ namespace {
 
 std::string const agent = "User-agent: Installer-ZIR/ta 8\r\n";
 
-struct HttpTest : ::testing::Test {
-	temp_dir dir;
-	std::string log;
+struct HttpTest : logged_test {
 	void SetUp() override
 	{
-		log = open_test_log(dir);
-		alert_recorder_install();
+		logged_test::SetUp();
 		app_path = dir.path();
 		xtim.run_time = 0.0f;
 		RIVOSocket::StartupNetworking(true);

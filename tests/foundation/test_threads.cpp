@@ -22,6 +22,7 @@
 #include "foundation/app_globals.h"
 #include "foundation/hl_thread.h"
 #include "support/alert_recorder.h"
+#include "support/logged_test.h"
 
 // ---- helpers -------------------------------------------------------------------
 namespace {
@@ -259,13 +260,10 @@ TEST(ThreadLayerDeath, FailedCallOnMainThreadIsFatalWithErrorNumber)
 // ---- pool -------------------------------------------------------------------------------
 namespace {
 
-struct ThreadPool : ::testing::Test {
-	temp_dir dir;
-	std::string log;
+struct ThreadPool : logged_test {
 	void SetUp() override
 	{
-		log = open_test_log(dir);
-		alert_recorder_install();
+		logged_test::SetUp();
 	}
 	void start(int processors)
 	{

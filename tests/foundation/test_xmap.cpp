@@ -10,17 +10,15 @@
 #include "foundation/hl_string.h"
 #include "foundation/xmap.h"
 #include "support/alert_recorder.h"
+#include "support/logged_test.h"
 
 namespace {
 
-struct XmapTest : ::testing::Test {
-	temp_dir dir;
-	std::string log;
+struct XmapTest : logged_test {
 	void SetUp() override
 	{
+		logged_test::SetUp();
 		app_path = dir.path();
-		log = open_test_log(dir);
-		alert_recorder_install();
 	}
 	void put(std::string const& name, std::string const& bytes) { write_text_file(dir.path() + name, bytes); }
 };
