@@ -2,9 +2,14 @@
 // reached as the client's proxy, and again through tinyproxy in front of it.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <random>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <random>
 #include <thread>
 
 #include "foundation/app_globals.h"
@@ -93,6 +98,45 @@ TEST_F(HttpRealTest, FileThroughTinyproxyInFrontOfNginx)
 	nginx.stop();
 	EXPECT_NE(nginx.access_log().find("/set%201/big.bin HTTP/1.1\" 200 5000000 "), std::string::npos)
 	    << nginx.access_log();
+}
+
+// A test process that dies without stopping its servers (a crash, a time
+// limit) must not leave them running.
+TEST(RealServers, EndWithTheProcessThatStartedThem)
+{
+	temp_dir dir;
+	int fds[2];
+	ASSERT_EQ(pipe(fds), 0);
+	pid_t const child = fork();
+	ASSERT_GE(child, 0);
+	if (child == 0) {
+		close(fds[0]);
+		nginx_server nginx(dir.path(), dir.path());
+		uint16_t const port = nginx.ok() ? nginx.port() : 0;
+		bool const told = write(fds[1], &port, sizeof(port)) == sizeof(port);
+		_exit(told ? 0 : 1);  // no destructors run
+	}
+	close(fds[1]);
+	uint16_t port = 0;
+	bool const told = read(fds[0], &port, sizeof(port)) == sizeof(port);
+	close(fds[0]);
+	int status = 0;
+	ASSERT_EQ(waitpid(child, &status, 0), child);
+	ASSERT_TRUE(told && port != 0) << read_text_file(dir.path() + "nginx/output.txt");
+
+	bool gone = false;
+	auto const until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+	while (!gone && std::chrono::steady_clock::now() < until) {
+		gone = !accepts_connections(port);
+		if (!gone)
+			std::this_thread::sleep_for(std::chrono::milliseconds(10));
+	}
+	if (!gone) {  // leave nothing behind even when failing
+		pid_t const server = static_cast<pid_t>(std::atoi(read_text_file(dir.path() + "nginx/nginx.pid").c_str()));
+		if (server > 0)
+			kill(server, SIGKILL);
+	}
+	EXPECT_TRUE(gone) << "nginx outlived the process that started it";
 }
 
 }  // namespace

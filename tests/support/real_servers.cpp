@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -36,28 +37,19 @@ uint16_t free_port()
 	return port;
 }
 
-bool accepts_connections(uint16_t port)
-{
-	int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-	if (fd < 0)
-		return false;
-	sockaddr_in sa{};
-	sa.sin_family = AF_INET;
-	sa.sin_port = htons(port);
-	sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-	bool ok = connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) == 0;
-	close(fd);
-	return ok;
-}
-
 pid_t spawn(std::vector<std::string> const& argv, std::string const& output)
 {
 	std::vector<char*> args;
 	for (auto const& a : argv)
 		args.push_back(const_cast<char*>(a.c_str()));
 	args.push_back(nullptr);
+	pid_t const parent = getpid();
 	pid_t pid = fork();
 	if (pid == 0) {
+		// The server dies with the test process, however that ends (a crash,
+		// a time limit), so no run leaves one behind.
+		if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
+			_exit(127);
 		int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
 		if (fd >= 0) {
 			dup2(fd, 1);
@@ -73,6 +65,20 @@ pid_t spawn(std::vector<std::string> const& argv, std::string const& output)
 }
 
 }  // namespace
+
+bool accepts_connections(uint16_t port)
+{
+	int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+	if (fd < 0)
+		return false;
+	sockaddr_in sa{};
+	sa.sin_family = AF_INET;
+	sa.sin_port = htons(port);
+	sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+	bool ok = connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) == 0;
+	close(fd);
+	return ok;
+}
 
 std::string find_program(std::string const& name)
 {

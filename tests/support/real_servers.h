@@ -2,7 +2,8 @@
 // folder, and tinyproxy forwarding every request to an upstream proxy. Each
 // runs in the foreground as a child of the test, with its configuration,
 // logs and scratch folders under a folder the test owns, on a free high port;
-// it is stopped (and reaped) when the object goes.
+// it is stopped (and reaped) when the object goes, and killed by the kernel
+// when the test process ends without stopping it.
 #pragma once
 #include <sys/types.h>
 
@@ -58,6 +59,9 @@ private:
 	void write_config(uint16_t port) override;
 	uint16_t upstream_;
 };
+
+// Whether something takes TCP connections on 127.0.0.1:port.
+bool accepts_connections(uint16_t port);
 
 // Full path of a program looked up in PATH and the system folders; "" if none.
 std::string find_program(std::string const& name);
