@@ -1,5 +1,6 @@
 // Whole transfers from real servers on loopback: a 5 MB file from nginx,
-// reached as the client's proxy, and again through tinyproxy in front of it.
+// reached as the client's proxy, and again through tinyproxy in front of it;
+// and the servers never outlive the test process.
 #include <gtest/gtest.h>
 
 #include <signal.h>
