@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -106,6 +107,8 @@ TEST_F(HttpRealTest, FileThroughTinyproxyInFrontOfNginx)
 TEST(RealServers, EndWithTheProcessThatStartedThem)
 {
 	temp_dir dir;
+	// The orphaned server is handed to this process, which can then reap it.
+	ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
 	int fds[2];
 	ASSERT_EQ(pipe(fds), 0);
 	pid_t const child = fork();
@@ -121,21 +124,21 @@ TEST(RealServers, EndWithTheProcessThatStartedThem)
 	uint16_t port = 0;
 	bool const told = read(fds[0], &port, sizeof(port)) == sizeof(port);
 	close(fds[0]);
-	int status = 0;
-	ASSERT_EQ(waitpid(child, &status, 0), child);
+	ASSERT_EQ(waitpid(child, nullptr, 0), child);
 	ASSERT_TRUE(told && port != 0) << read_text_file(dir.path() + "nginx/output.txt");
+	pid_t const server = static_cast<pid_t>(std::atoi(read_text_file(dir.path() + "nginx/nginx.pid").c_str()));
+	ASSERT_GT(server, 0);
 
 	bool gone = false;
 	auto const until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
 	while (!gone && std::chrono::steady_clock::now() < until) {
-		gone = !accepts_connections(port);
+		gone = waitpid(server, nullptr, WNOHANG) == server;
 		if (!gone)
 			std::this_thread::sleep_for(std::chrono::milliseconds(10));
 	}
 	if (!gone) {  // leave nothing behind even when failing
-		pid_t const server = static_cast<pid_t>(std::atoi(read_text_file(dir.path() + "nginx/nginx.pid").c_str()));
-		if (server > 0)
-			kill(server, SIGKILL);
+		kill(server, SIGKILL);
+		waitpid(server, nullptr, 0);
 	}
 	EXPECT_TRUE(gone) << "nginx outlived the process that started it";
 }
