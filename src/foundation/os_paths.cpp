@@ -123,6 +123,14 @@ bool make_folders(std::string const& path, mode_t mode)
 	return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// Ours, a real folder (not a link to one) and closed to everyone else.
+bool is_private_folder(std::string const& path)
+{
+	struct stat st;
+	return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+	       (st.st_mode & 077) == 0;
+}
+
 std::mutex temp_lock;
 std::string temp_folder;  // made once per run
 
@@ -132,6 +140,7 @@ bool private_temp(std::string& out)
 	if (temp_folder.empty()) {
 		char const* tmpdir = getenv("TMPDIR");
 		for (std::string base : {std::string(absolute(tmpdir) ? tmpdir : ""), std::string("/tmp")}) {
+			while (base.size() > 1 && base.back() == '/') base.pop_back();
 			if (base.empty()) continue;
 			std::string pattern = base + "/Skyrell-XXXXXX";
 			if (mkdtemp(&pattern[0])) {  // mode 0700: no one else may plant files here
@@ -189,8 +198,11 @@ void get_OS_abs_path(int code, std::string& path)
 	std::string folder;
 	if (!system_folder(code, folder)) return;
 	while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-	// The preferences folder is private by the XDG rules.
-	if (!make_folders(folder, code == 4 ? 0700 : 0755)) return;
+	// The preferences folder is private by the XDG rules; the temporary one so
+	// that no one else can plant files or links under the names downloaded to.
+	if (!make_folders(folder, code == 3 || code == 4 ? 0700 : 0755)) return;
+	// Something else may have taken the temporary folder's place since it was made.
+	if (code == 3 && !is_private_folder(folder)) return;
 	path = folder == "/" ? folder : folder + "/";
 }
 

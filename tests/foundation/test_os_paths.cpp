@@ -151,11 +151,33 @@ TEST_F(OsPathTest, TemporaryFolderIsPrivateAndLastsTheRun)
 {
 	std::string const first = get(3);
 	ASSERT_EQ(first.rfind(dir.path(), 0), 0u) << first;
+	EXPECT_EQ(first.find("//"), std::string::npos) << first;  // TMPDIR ends in "/"
 	ASSERT_EQ(first.back(), '/');
 	EXPECT_NE(first, dir.path());
 	EXPECT_EQ(mode_of(first), 0700u);
 	setenv("TMPDIR", "/nonexistent-folder", 1);
 	EXPECT_EQ(get(3), first);
+}
+
+TEST_F(OsPathTest, TemporaryFolderStaysPrivateWhenSomethingTookItsPlace)
+{
+	std::string const first = get(3);
+	std::string const folder = first.substr(0, first.size() - 1);
+	// Removed behind the program's back (a cleaner of old files): made again,
+	// private as before.
+	ASSERT_EQ(rmdir(folder.c_str()), 0);
+	EXPECT_EQ(get(3), first);
+	EXPECT_EQ(mode_of(folder), 0700u);
+	// A link or an open folder in its place is refused, not used.
+	std::string const open_folder = dir.path() + "open";
+	ASSERT_EQ(mkdir(open_folder.c_str(), 0777), 0);
+	ASSERT_EQ(chmod(open_folder.c_str(), 0777), 0);
+	ASSERT_EQ(rmdir(folder.c_str()), 0);
+	ASSERT_EQ(symlink(open_folder.c_str(), folder.c_str()), 0);
+	EXPECT_EQ(get(3), "unchanged");
+	ASSERT_EQ(unlink(folder.c_str()), 0);
+	ASSERT_EQ(rename(open_folder.c_str(), folder.c_str()), 0);
+	EXPECT_EQ(get(3), "unchanged");
 }
 
 TEST_F(OsPathTest, TemporaryFolderFallsBackToTmp)
