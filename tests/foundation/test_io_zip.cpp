@@ -411,6 +411,21 @@ TEST_F(ZipToFile, HostileArchivesAreRefused)
 	EXPECT_NE(log_text.find("Zip to file refused entry " + long_name + " (name too long).\n"), std::string::npos);
 }
 
+// With rename the entries are written under the caller's name, but the
+// first entry's name still comes back to the caller (who may launch it), so
+// it is checked as in every other mode.
+TEST_F(ZipToFile, RenameStillRefusesHostileNames)
+{
+	for (char const* hostile : {"../sentinel/x", ""}) {
+		SCOPED_TRACE(hostile);
+		make_zip(zip, {file_entry(hostile, "evil")});
+		std::string name = "app";
+		EXPECT_EQ(zip_to_file(zip, out, &name, 1), 20002);
+		EXPECT_EQ(name, "app");
+		EXPECT_TRUE(tree(out).empty());
+	}
+}
+
 // A name that fits on its own but not below a deep folder is refused, not
 // fatal.
 TEST_F(ZipToFile, TooLongPathIsRefused)
