@@ -365,9 +365,13 @@ TEST_F(ZipToFile, RefusedWriteIsAnError)
 	write_text_file(out + "target", "old contents");
 	make_zip(zip, {file_entry("target", random_bytes(200000, 3))});
 	signal(SIGXFSZ, SIG_IGN);
-	struct rlimit limit = {100000, 100000};
+	struct rlimit old_limit;
+	ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+	struct rlimit limit = {100000, old_limit.rlim_max};
 	ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
 	EXPECT_EQ(zip_to_file(zip, out, nullptr, 0), EFBIG);
+	// Put back, so that later tests in the same process may write freely.
+	ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old_limit), 0);
 	EXPECT_EQ(read_text_file(out + "target"), "old contents");
 	EXPECT_EQ(tree(out).size(), 1u);
 }
