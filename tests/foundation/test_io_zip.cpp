@@ -365,9 +365,13 @@ TEST_F(ZipToFile, RefusedWriteIsAnError)
 	write_text_file(out + "target", "old contents");
 	make_zip(zip, {file_entry("target", random_bytes(200000, 3))});
 	signal(SIGXFSZ, SIG_IGN);
-	struct rlimit limit = {100000, 100000};
+	struct rlimit old_limit;
+	ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+	struct rlimit limit = {100000, old_limit.rlim_max};
 	ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
 	EXPECT_EQ(zip_to_file(zip, out, nullptr, 0), EFBIG);
+	// Put back, so that later tests in the same process may write freely.
+	ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old_limit), 0);
 	EXPECT_EQ(read_text_file(out + "target"), "old contents");
 	EXPECT_EQ(tree(out).size(), 1u);
 }
@@ -409,6 +413,21 @@ TEST_F(ZipToFile, HostileArchivesAreRefused)
 	EXPECT_NE(log_text.find("Zip to file refused entry ../sentinel/x (parent folder in name).\n"), std::string::npos);
 	EXPECT_NE(log_text.find("Zip to file refused entry lnk/x (passes through a symbolic link).\n"), std::string::npos);
 	EXPECT_NE(log_text.find("Zip to file refused entry " + long_name + " (name too long).\n"), std::string::npos);
+}
+
+// With rename the entries are written under the caller's name, but the
+// first entry's name still comes back to the caller (who may launch it), so
+// it is checked as in every other mode.
+TEST_F(ZipToFile, RenameStillRefusesHostileNames)
+{
+	for (char const* hostile : {"../sentinel/x", ""}) {
+		SCOPED_TRACE(hostile);
+		make_zip(zip, {file_entry(hostile, "evil")});
+		std::string name = "app";
+		EXPECT_EQ(zip_to_file(zip, out, &name, 1), 20002);
+		EXPECT_EQ(name, "app");
+		EXPECT_TRUE(tree(out).empty());
+	}
 }
 
 // A name that fits on its own but not below a deep folder is refused, not
