@@ -5,6 +5,7 @@
 
 #include "foundation/app_globals.h"
 #include "foundation/exce.h"
+#include "foundation/hl_string.h"
 #include "foundation/hl_thread.h"
 #include "platform/system_alert.h"
 
@@ -48,7 +49,9 @@ void __VEDEZE_alert(int window, std::string msg1, std::string msg2, std::string 
 	if (THREAD_is_inited() && !THREAD_is_main_thread())
 		throw exce_class(msg1, msg2, msg3, msg4, file, line);
 
-	std::string const position = "(" + std::string(file ? file : "") + " line " + std::to_string(line) + ")";
+	char number[12];
+	int_to_str(line, number, 1, 0);
+	std::string const position = "(" + std::string(file ? file : "") + " line " + number + ")";
 
 	bool const reentry = in_alert != 0;
 	in_alert = 1;
@@ -75,7 +78,7 @@ void __VEDEZE_alert(int window, std::string msg1, std::string msg2, std::string 
 		in_alert = 0;
 		return;
 	}
-	(finish ? finish : alert_default_finish)(0);
+	alert_run_finish(0);
 	app_done = 1;
 	std::exit(1);
 }

@@ -29,11 +29,17 @@ namespace {
 
 void (*shutdown_hook)() = nullptr;
 
-// The collector reports the work's exception as fatal, from the throw site
-// of the exception type.
-void raise_captured(exce_class const& e)
+// Called holding the call's lock. When the work threw, the collector reports
+// it as fatal, from the throw site of the exception type, after letting go
+// of the lock; answers whether it did.
+bool raise_captured(THREAD_call* call)
 {
+	if (!call->excepted) return false;
+	call->excepted = 0;
+	exce_class const e = call->exce;
+	UTL_critical_section_unlock(&call->lock);
 	__VEDEZE_alert(0, e.msg1, e.msg2, e.msg3, e.msg4, 2, "exce", 15);
+	return true;
 }
 
 }  // namespace
@@ -186,13 +192,7 @@ THREAD_call* THREAD_run_async(THREAD_fn fn, void* arg)
 int THREAD_is_done(THREAD_call* call, int timeout_ms)
 {
 	UTL_critical_section_lock(&call->lock);
-	if (call->excepted) {
-		call->excepted = 0;
-		exce_class const e = call->exce;
-		UTL_critical_section_unlock(&call->lock);
-		raise_captured(e);
-		return 0;
-	}
+	if (raise_captured(call)) return 0;
 	int const done = call->done;
 	UTL_critical_section_unlock(&call->lock);
 	if (done) return 1;
@@ -212,13 +212,7 @@ void THREAD_cleanup(THREAD_call* call)
 		__VEDEZE_alert(0, "Thread cleanup called on not-done call.", "", "", "", 2, "hl_thread", 139);
 		return;
 	}
-	if (call->excepted) {
-		call->excepted = 0;
-		exce_class const e = call->exce;
-		UTL_critical_section_unlock(&call->lock);
-		raise_captured(e);
-		return;
-	}
+	if (raise_captured(call)) return;
 	UTL_critical_section_unlock(&call->lock);
 
 	UTL_critical_section_lock(&free_calls_lock);

@@ -20,6 +20,7 @@
 #include "foundation/alert.h"
 #include "foundation/app_globals.h"
 #include "foundation/hl_string.h"
+#include "foundation/io_utils.h"
 #include "foundation/xtim.h"
 
 http_class http;
@@ -28,8 +29,6 @@ int ot_inited = 0;
 
 namespace {
 
-const int err_no_server = 20011;
-const int err_no_socket = 20009;
 // The header block of any sane reply fits many times over.
 const size_t header_cap = 65536;
 const size_t chunk_line_cap = 4096;
@@ -188,7 +187,7 @@ down_class::down_class(char const* server, unsigned short port, char const* path
 		xer << "Translated server " << server << " to IP addy: " << ((addr >> 24) & 255) << "."
 		    << ((addr >> 16) & 255) << "." << ((addr >> 8) & 255) << "." << (addr & 255)
 		    << " and port = " << port << "\n";
-		error = err_no_server;
+		error = kErrNetNoServer;
 		return;
 	}
 	status_code = -1;
@@ -246,7 +245,7 @@ int down_class::GetOSErr()
 {
 	if (error)
 		return error;
-	return socket ? socket->GetOSError() : err_no_socket;
+	return socket ? socket->GetOSError() : kErrNetAlloc;
 }
 
 void down_class::fail(int code)

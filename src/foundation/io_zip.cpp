@@ -278,8 +278,9 @@ int expand_entry(unzFile uf, unz_file_info const& info, std::string const& name,
 	// The name is checked even when the caller's replaces it: it still goes
 	// back to the caller as first_name.
 	if (char const* why = unsafe_name(name)) return refuse(name, why, ZIP_FAIL(kErrZipRead));
-	std::string const leaf = rename && first_name ? *first_name : name;
-	if (char const* why = unsafe_name(leaf)) return refuse(leaf, why, ZIP_FAIL(kErrZipRead));
+	bool const renamed = rename && first_name;
+	std::string const leaf = renamed ? *first_name : name;
+	if (char const* why = renamed ? unsafe_name(leaf) : nullptr) return refuse(leaf, why, ZIP_FAIL(kErrZipRead));
 	if (out.size() + leaf.size() > kPathMax) return refuse(leaf, "path too long", ZIP_FAIL(ENAMETOOLONG));
 	std::string target = out + leaf;
 	set_dir_chars(target);

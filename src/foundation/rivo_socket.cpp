@@ -257,14 +257,14 @@ void RIVOSocket::GetAddresses(ConnectionData* out) const
 void RIVOSocket::Connect(unsigned long host, unsigned short port)
 {
 	if (is_closed) {
-		os_error = RIVO_err_reconnect;
+		os_error = kErrNetReconnect;  // Connect on a socket already closed
 		return;
 	}
 	remote_host = static_cast<uint32_t>(host);
 	remote_port = port;
 	if (state != st_idle || listening) {
 		if (state != st_out_con)
-			os_error = RIVO_err_bad_state;
+			os_error = kErrNetBadState;
 		return;
 	}
 	sockaddr_in sa{};

@@ -7,11 +7,7 @@
 #pragma once
 #include <cstdint>
 
-// Framework error codes recorded by Connect.
-enum {
-	RIVO_err_reconnect = 20007,  // Connect on a socket already closed
-	RIVO_err_bad_state = 20008,  // Connect while neither idle nor connecting
-};
+#include "foundation/io_utils.h"  // the framework error codes Connect records
 
 class RIVOSocket {
 public:

@@ -231,7 +231,7 @@ TEST_F(SocketTest, DisconnectTwiceAndReconnect)
 
 	// A socket is never connected again.
 	client->Connect(loopback, port);
-	EXPECT_EQ(client->GetOSError(), RIVO_err_reconnect);
+	EXPECT_EQ(client->GetOSError(), kErrNetReconnect);
 	EXPECT_EQ(client->GetStatus(), 5);
 }
 
@@ -239,7 +239,7 @@ TEST_F(SocketTest, ConnectWhileConnectedIsABadState)
 {
 	connect_pair();
 	client->Connect(loopback, port);
-	EXPECT_EQ(client->GetOSError(), RIVO_err_bad_state);
+	EXPECT_EQ(client->GetOSError(), kErrNetBadState);
 	EXPECT_EQ(client->GetStatus(), 5);
 }
 
