@@ -237,14 +237,25 @@ int is_sim_link(char const* path, std::string* target)
 namespace {
 
 // chmod that never follows a link: a link is left alone, and a file swapped
-// for a link between the two calls fails instead of being followed.
+// for a link between the look and the change fails instead of being
+// followed. Works through the descriptor, so it needs no /proc (the
+// no-follow form of fchmodat goes through /proc).
 int chmod_exec_no_follow(char const* path)
 {
-	struct stat st;
-	if (lstat(path, &st) != 0) return errno;
-	if (S_ISLNK(st.st_mode)) return 0;
-	if (fchmodat(AT_FDCWD, path, 0755, AT_SYMLINK_NOFOLLOW) != 0) return errno;
-	return 0;
+	int const fd = open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+	if (fd < 0) {
+		int const err = errno;
+		struct stat st;
+		if (lstat(path, &st) != 0) return errno;
+		if (S_ISLNK(st.st_mode)) return 0;
+		// Not readable (mode 0200, say) but ours to change: by name, once
+		// more sure that it is no link.
+		if (err != EACCES) return err;
+		return chmod(path, 0755) != 0 ? errno : 0;
+	}
+	int err = fchmod(fd, 0755) != 0 ? errno : 0;
+	close(fd);
+	return err;
 }
 
 }  // namespace
