@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -275,6 +276,22 @@ int make_file_executable(char const* path)
 	}
 	if (err) return fail(err);
 	return 0;
+}
+
+// Made under a name that nothing uses yet, so that a link planted under a
+// known name cannot redirect the write.
+int make_beside(std::string const& target, std::string& tmp, std::function<int(std::string const&)> const& make)
+{
+	static std::atomic<unsigned> serial{0};
+	size_t const slash = target.rfind('/');
+	std::string const dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+	int err = EEXIST;
+	for (int tries = 0; tries < 100 && err == EEXIST; ++tries) {
+		tmp = dir + ".new-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
+		err = make(tmp);
+	}
+	if (err != 0) tmp.clear();
+	return err;
 }
 
 // ---- launch -----------------------------------------------------------------

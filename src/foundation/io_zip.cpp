@@ -19,7 +19,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -162,25 +161,6 @@ int write_all(int fd, char const* data, size_t size)
 		size -= static_cast<size_t>(n);
 	}
 	return 0;
-}
-
-// ---- fresh names beside a target ---------------------------------------------
-
-// Makes a new item (by make, which answers 0 or errno) under an unused name
-// in target's folder; the name goes to tmp. Never reuses an existing item,
-// so a planted link cannot redirect the write.
-int make_beside(std::string const& target, std::string& tmp, std::function<int(std::string const&)> const& make)
-{
-	static std::atomic<unsigned> serial{0};
-	size_t const slash = target.rfind('/');
-	std::string const dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-	int err = EEXIST;
-	for (int tries = 0; tries < 100 && err == EEXIST; ++tries) {
-		tmp = dir + ".unzip-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
-		err = make(tmp);
-	}
-	if (err != 0) tmp.clear();
-	return err;
 }
 
 // A plain file entry, written beside the target and renamed over it.
