@@ -249,8 +249,8 @@ int chmod_exec_no_follow(char const* path)
 		struct stat st;
 		if (lstat(path, &st) != 0) return errno;
 		if (S_ISLNK(st.st_mode)) return 0;
-		// Not readable (mode 0200, say) but ours to change: by name, once
-		// more sure that it is no link.
+		// Not readable (mode 0200, say) but ours to change: by name, the
+		// look just made having found no link.
 		if (err != EACCES) return err;
 		return chmod(path, 0755) != 0 ? errno : 0;
 	}

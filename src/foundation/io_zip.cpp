@@ -323,7 +323,8 @@ int final_report(int err, std::string const& zip_path, std::string const& out)
 
 }  // namespace
 
-int zip_to_file(std::string zip_file, std::string out_dir, std::string* first_name, int rename, std::string const& dest_root)
+int zip_to_file(std::string zip_file, std::string out_dir, std::string* first_name, int rename,
+                std::string const& dest_root)
 {
 	std::string zip_path = app_path + zip_file;
 	std::string out = app_path + out_dir;
