@@ -4,11 +4,17 @@
 // Index: constants - block transform - MD5Init/Update/Final - calc_file_md5.
 #include "foundation/md5.h"
 
-#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "foundation/app_globals.h"
 #include "foundation/hl_string.h"
 #include "foundation/io_utils.h"
-#include "foundation/xmap.h"
 
 namespace {
 
@@ -246,9 +252,6 @@ std::string digest_text(MD5_CTX const& ctx)
 
 int calc_file_md5(std::string const& path, std::string& md5)
 {
-	std::string normal = path;
-	set_dir_chars(normal);
-
 	MD5_CTX ctx;
 	MD5Init(&ctx);
 	std::string target;
@@ -261,16 +264,35 @@ int calc_file_md5(std::string const& path, std::string& md5)
 		return 0;
 	}
 
-	xmap_class map(normal);
-	if (!map.begin || map.end == map.begin) return kErrFileOpen;  // missing, unreadable or empty: md5 stays
-	unsigned char const* at = reinterpret_cast<unsigned char const*>(map.begin);
-	size_t left = static_cast<size_t>(map.end - map.begin);
-	while (left > 0) {  // files of 4 GiB and more too
-		unsigned int const chunk = left > 0x40000000u ? 0x40000000u : static_cast<unsigned int>(left);
-		MD5UpdateWide(&ctx, at, chunk);
-		at += chunk;
-		left -= chunk;
+	// Read in whole-block pieces rather than mapped: mapping and unmapping
+	// each file cost this machine kind more than the digest itself, and a
+	// file cut short while being read ends early instead of faulting.
+	std::string full = app_path + path;
+	set_dir_chars(full);
+	// Non-blocking, so that a FIFO cannot hold the open; only regular files count.
+	int const fd = open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+	if (fd < 0) return kErrFileOpen;  // missing or unreadable: md5 stays
+	struct stat st;
+	if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
+		close(fd);
+		return kErrFileOpen;  // empty or not a file: md5 stays
 	}
+	size_t const piece = 65535 / 64 * 64;  // one MD5Update call, no partial block held between reads
+	std::unique_ptr<unsigned char[]> const buf(new unsigned char[piece]);
+	uint64_t total = 0;
+	for (;;) {
+		ssize_t const n = read(fd, buf.get(), piece);
+		if (n < 0 && errno == EINTR) continue;
+		if (n < 0) {
+			close(fd);
+			return kErrFileOpen;
+		}
+		if (n == 0) break;
+		MD5Update(&ctx, buf.get(), static_cast<unsigned short>(n));
+		total += static_cast<uint64_t>(n);
+	}
+	close(fd);
+	if (total == 0) return kErrFileOpen;  // emptied since the check: nothing was signed
 	MD5Final(&ctx);
 	md5 = digest_text(ctx);
 	return 0;
