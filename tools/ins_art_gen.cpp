@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/oglp_glyph.h"
 #include "ins_art_layout.h"
 
 using namespace ins_art;
@@ -248,11 +249,11 @@ bitmap render(font const& f, unsigned cp, float px_size, float x_scale, float sh
 // and dark-on-light text from fading.
 float coverage_alpha(unsigned char v) { return std::pow(v / 255.f, 0.8f); }
 
-// Puts a glyph into one 8 x 11 cell: ink within `ink_cols` columns and the
+// Puts a glyph into one cell of a font: ink within `ink_cols` columns and the
 // cell's rows, baseline k_baseline rows above the cell's bottom. The glyph is
 // narrowed, then made smaller, until it fits.
-void glyph_into_cell(canvas& cv, font const& f, unsigned cp, int cell_s, int cell_t, int ink_cols, float size,
-                     char const* what)
+void glyph_into_cell(canvas& cv, font const& f, unsigned cp, int cell_s, int cell_t, int ink_cols, int cell_h,
+                     float size, char const* what)
 {
 	float xs = 1.f;
 	for (int attempt = 0; attempt < 40; ++attempt) {
@@ -261,7 +262,7 @@ void glyph_into_cell(canvas& cv, font const& f, unsigned cp, int cell_s, int cel
 		int iw = b.ink_x1 - b.ink_x0 + 1;
 		// Rows of ink relative to the baseline: the top pixel row sits at b.top - 1.
 		int top_rel = b.top - 1 - b.ink_y0, bot_rel = b.top - 1 - b.ink_y1;
-		bool tall = top_rel > k_glyph_h - 1 - k_baseline || bot_rel < -k_baseline;
+		bool tall = top_rel > cell_h - 1 - k_baseline || bot_rel < -k_baseline;
 		if (iw > ink_cols) {
 			xs *= std::max(.5f, (ink_cols - .15f) / float(iw));
 			continue;
@@ -282,7 +283,7 @@ void glyph_into_cell(canvas& cv, font const& f, unsigned cp, int cell_s, int cel
 		return;
 	}
 	char buf[160];
-	std::snprintf(buf, sizeof buf, "the glyph U+%04X (%s) does not fit its %d x %d cell", cp, what, ink_cols, k_glyph_h);
+	std::snprintf(buf, sizeof buf, "the glyph U+%04X (%s) does not fit %d columns of its cell", cp, what, ink_cols);
 	die(buf);
 }
 
@@ -622,17 +623,20 @@ canvas paint_363()
 		else if (c.k == kind::panel) paint_panel(cv, c);
 		else paint_small(cv, c);
 	}
-	for (int row = 0; row < k_glyph_rows; ++row)
-		for (int colm = 0; colm < k_glyph_cols; ++colm) {
-			unsigned char b = k_glyph_grid[row][colm];
-			if (b == ' ') continue;
-			int t = row * k_glyph_h;
-			int w = prop_width(b);
-			cv.unclip();
-			glyph_into_cell(cv, g_sans, code_point(b), k_font_prop_s + colm * k_glyph_w, t,
-			                std::min(k_glyph_w, std::max(1, w >= 9 ? 8 : w - 1)), 10.f, "proportional");
-			glyph_into_cell(cv, g_mono, code_point(b), k_font_mono_s + colm * k_glyph_w, t, k_mono_ink - 1, 10.f, "mono");
-		}
+	font_spec_struct const& prop = *OGL_font_spec(100);
+	font_spec_struct const& mono = *OGL_font_spec(101);
+	cv.unclip();
+	for (int b = 1; b < 256; ++b) {
+		glyph_cell_struct gc = OGL_glyph_cell((unsigned char)b);
+		if (gc.col == 0 && gc.row == 0) continue;   // the blank, and bytes without a glyph
+		int w = OGL_glyph_width((unsigned char)b);
+		// Ink one column short of the advance, so neighbours never touch.
+		int ink = std::clamp(w - 1, 1, int(prop.cw));
+		glyph_into_cell(cv, g_sans, code_point((unsigned char)b), int(prop.s0 + gc.col * prop.cw),
+		                int(prop.t0 + gc.row * prop.ch), ink, int(prop.ch), 10.f, "proportional");
+		glyph_into_cell(cv, g_mono, code_point((unsigned char)b), int(mono.s0 + gc.col * mono.cw),
+		                int(mono.t0 + gc.row * mono.ch), k_mono_ink - 1, int(mono.ch), 10.f, "mono");
+	}
 	cv.unclip();
 	for (sample_pixel const& p : k_samples) paint_swatch(cv, p);
 	// Bars 0 and 1 reach one row past the top and wrap to row 0.

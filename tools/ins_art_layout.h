@@ -40,46 +40,14 @@ constexpr sample_pixel k_samples[] = {
 	{43, 395, 115, {0x2f, 0x6d, 0xb5}},   // accent
 };
 
-// Bitmap fonts 100 (proportional) and 101/102 (mono) share one grid of
-// 21 x 5 cells of 8 x 11 pixels; font 100 from s 0, the mono fonts from s 168.
-constexpr int k_glyph_cols = 21, k_glyph_rows = 5, k_glyph_w = 8, k_glyph_h = 11;
-constexpr int k_font_prop_s = 0, k_font_mono_s = 168;
+// Bitmap fonts 100 (proportional) and 101/102 (mono): which byte lies in
+// which cell, the cell sizes and font 100's advances are the font code's
+// (graphics/oglp_glyph.h); the art adds where the ink goes in a cell.
 constexpr int k_baseline = 2;      // rows of the cell below the baseline
 constexpr int k_mono_ink = 6;      // columns a mono glyph may ink
-
-// The byte each cell stands for (0 = blank), row by row; and the code point
-// drawn for it (Latin-1, but 0xFB shows an inverted exclamation mark).
-constexpr unsigned char k_glyph_grid[k_glyph_rows][k_glyph_cols] = {
-	{' ', '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'A', 'a', 'B', 'b', 'C', 'c', 'D', 'd', 'E', 'e'},
-	{'F', 'f', 'G', 'g', 'H', 'h', 'I', 'i', 'J', 'j', 'K', 'k', 'L', 'l', 'M', 'm', 'N', 'n', 'O', 'o', 'P'},
-	{'p', 'Q', 'q', 'R', 'r', 'S', 's', 'T', 't', 'U', 'u', 'V', 'v', 'W', 'w', 'X', 'x', 'Y', 'y', 'Z', 'z'},
-	{'!', '@', '#', '$', '%', '^', '&', '*', '(', ')', '-', '_', '+', '=', '[', ']', '|', '\\', '\'', ':', ';'},
-	{'<', '.', '>', ',', '?', '/', '`', 0xFB, 0xC1, 0xE1, 0xC9, 0xE9, 0xCD, 0xED, 0xD3, 0xF3, 0xDA, 0xFA, 0xD1, 0xF1, 0xBF},
-};
+// Code point drawn for a byte: Latin-1, but 0xFB shows an inverted
+// exclamation mark.
 constexpr unsigned code_point(unsigned char b) { return b == 0xFB ? 0xA1u : b; }
-
-// Advance of each byte in font 100; the ink of a glyph stays inside it.
-constexpr int prop_width(unsigned char c)
-{
-	switch (c) {
-	case ',': case '.': return 2;
-	case '!': case '\'': case ':': case ';': case '`': case 'I': case 'i': case 'l': case 0xFB: return 3;
-	case ' ': case '(': case ')': case '*': case '[': case ']': case '|': case 'f': case 'r': case 't': return 4;
-	case '$': case '/': case '?': case 'E': case 'F': case 'J': case 'L': case 'S': case 'c': case 'j': case 'k': case 's': return 5;
-	case '<': case '>': case 'A': case 'C': case 'D': case 'G': case 'H': case 'N': case 'T': case 'U': case 'V': case 'X': case 'Y': return 7;
-	case '#': case '%': case '&': case 'O': case 'Q': case 'm': case 'w': return 8;
-	case '@': case 'M': case 'W': return 9;
-	default: break;
-	}
-	if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
-		return 6;
-	switch (c) {
-	case '+': case '-': case '=': case '\\': case '^': case '_':
-	case 0xBF: case 0xC1: case 0xC9: case 0xCD: case 0xD1: case 0xD3: case 0xDA:
-	case 0xE1: case 0xE9: case 0xED: case 0xF1: case 0xF3: case 0xFA: return 6;
-	default: return 0;
-	}
-}
 
 // What a cell holds, which decides how it is painted.
 enum class kind {
