@@ -152,6 +152,19 @@ void UTL_message_queue_write(UTL_message_queue* q, void* msg)
 	if (int const err = pthread_mutex_unlock(&q->mutex)) os_error(k_mutex_unlock, err, 307);
 }
 
+namespace {
+
+// A reader cancelled inside its wait gets the lock back before it goes: it
+// must leave the queue as it found it, or every later writer would block.
+void read_cancelled(void* arg)
+{
+	UTL_message_queue* const q = static_cast<UTL_message_queue*>(arg);
+	q->waiting--;
+	pthread_mutex_unlock(&q->mutex);
+}
+
+}  // namespace
+
 void* UTL_message_queue_read(UTL_message_queue* q, int timeout_ms)
 {
 	bool const forever = timeout_ms == -1;
@@ -180,8 +193,12 @@ void* UTL_message_queue_read(UTL_message_queue* q, int timeout_ms)
 			if (int const err = pthread_mutex_unlock(&q->mutex)) os_error(k_mutex_unlock, err, __LINE__);
 			return msg;
 		}
-		int const err = forever ? pthread_cond_wait(&q->cond, &q->mutex)
-		                        : pthread_cond_timedwait(&q->cond, &q->mutex, &deadline);
+		int err;
+		// Only the wait itself: a failure below must not run the handler.
+		pthread_cleanup_push(read_cancelled, q);
+		err = forever ? pthread_cond_wait(&q->cond, &q->mutex)
+		              : pthread_cond_timedwait(&q->cond, &q->mutex, &deadline);
+		pthread_cleanup_pop(0);
 		if (err == 0) continue;  // woken, perhaps spuriously: look again
 		if (err == ETIMEDOUT && !q->pending.empty()) continue;
 		q->waiting--;

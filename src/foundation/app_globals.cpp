@@ -10,7 +10,7 @@ std::string g_path_rel[3000];
 std::string app_path;
 std::string dvd_path;
 std::string wrk_path;
-std::ofstream ouf;
+ouf_stream ouf;
 std::ofstream xer;
 stls_struct stls;
 mnw_struct mnw{};

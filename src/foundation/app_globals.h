@@ -131,6 +131,26 @@ struct stg_struct {
 
 struct menu_struct;  // the menu table's entries belong to the shell
 
+// ---- the data-file output stream ----------------------------------------------
+// ouf_open (xmap) writes a fresh file beside the one named and close() puts
+// it in that one's place only once it is whole: a crash or a full disk while
+// writing leaves the old file as it was. Opened any other way it is a plain
+// file stream.
+class ouf_stream : public std::ofstream {
+public:
+	~ouf_stream();
+	// Opens a fresh file beside target for writing; errno, or 0.
+	int open_beside(std::string const& target, std::string const& shown, std::ios::openmode mode);
+	// Hides the plain close: flushes, closes and renames the fresh file over
+	// the target. A failure anywhere gives the write-failure alert, sets the
+	// fail state and removes the fresh file.
+	void close();
+
+private:
+	bool finish();  // true when the fresh file took the target's place
+	std::string target_, fresh_, shown_;
+};
+
 // ---- globals, in construction order --------------------------------------
 extern std::string stl_input;
 extern std::string stl_global;
@@ -139,7 +159,7 @@ extern std::string g_path_rel[3000];
 extern std::string app_path;
 extern std::string dvd_path;
 extern std::string wrk_path;
-extern std::ofstream ouf;
+extern ouf_stream ouf;
 extern std::ofstream xer;
 extern stls_struct stls;
 extern mnw_struct mnw;

@@ -3,6 +3,7 @@
 // Index: path separators - length-tested copy - integers - floats - menu numbers.
 #include "foundation/hl_string.h"
 
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -91,34 +92,21 @@ int str_to_int(std::string const& text)
 
 namespace {
 
-// Decimal digits of |value| rounded to 7 significant digits (a float holds
-// no more), as the whole part and the first `decimals` digits after the
-// point, the rest cut. Cutting the binary fraction instead would show 2.3
-// as 2.29.
-void float_digits(double a, int decimals, std::string& whole, std::string& frac)
+// The whole part of |value| exactly, and the first `decimals` digits of the
+// shortest text that reads back as the same float, the rest cut. Cutting the
+// binary fraction instead would show 2.3 as 2.29; rounding to a fixed count
+// of digits first would carry into the whole part (1.99999988 would show 2).
+void float_digits(float a, int decimals, std::string& whole, std::string& frac)
 {
 	char text[400];
-	whole.clear();
-	frac.clear();
-	if (a >= 1e7) {
-		// From here on every float is a whole number: print it exactly.
-		snprintf(text, sizeof(text), "%.0f", a);
-		whole = text;
-		frac.assign(decimals > 0 ? decimals : 0, '0');
-		return;
-	}
-	snprintf(text, sizeof(text), "%.6e", a);  // d.dddddde[+-]xx
-	char digits[7];
-	digits[0] = text[0];
-	memcpy(digits + 1, text + 2, 6);
-	int const exp10 = atoi(text + 9);
-	// The point sits after digit index exp10.
-	auto digit_at = [&](int i) { return (i >= 0 && i < 7) ? digits[i] : '0'; };
-	if (exp10 < 0)
-		whole = "0";
-	else
-		for (int i = 0; i <= exp10; ++i) whole += digit_at(i);
-	for (int j = 0; j < decimals; ++j) frac += digit_at(exp10 + 1 + j);
+	snprintf(text, sizeof(text), "%.0f", std::trunc(static_cast<double>(a)));
+	whole = text;
+	auto const r = std::to_chars(text, text + sizeof(text) - 1, a, std::chars_format::fixed);
+	*r.ptr = 0;
+	char const* point = r.ec == std::errc() ? strchr(text, '.') : nullptr;
+	std::string const digits = point ? point + 1 : "";
+	frac = digits.substr(0, static_cast<size_t>(decimals));
+	frac.resize(static_cast<size_t>(decimals), '0');
 }
 
 }  // namespace
@@ -135,7 +123,7 @@ void flt_to_str(float value, std::string* out, int digits, int decimals)
 		return;
 	}
 	std::string whole, frac;
-	float_digits(std::fabs(static_cast<double>(value)), decimals, whole, frac);
+	float_digits(std::fabs(value), decimals, whole, frac);
 
 	std::string text = value < 0.0f ? "-" : "";
 	if (whole.size() < 10 || (whole.size() == 10 && whole <= "2147483647")) {

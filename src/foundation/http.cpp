@@ -41,13 +41,14 @@ bool is_dirchar(char c) { return c == '\\' || c == ':' || c == '/'; }
 bool proxy_port_valid(int port) { return port >= 1 && port <= 65535; }
 
 // Bytes that a request line cannot carry as they are: blanks, controls,
-// non-ASCII, and the characters a request target may not hold.
+// non-ASCII, and the characters a request target may not hold. Paths are
+// never pre-encoded here, so '%' and '?' are part of a file's name too.
 bool needs_escape(unsigned char c)
 {
 	if (c <= 0x20 || c >= 0x7F)
 		return true;
 	switch (c) {
-	case '"': case '#': case '<': case '>': case '\\':
+	case '"': case '#': case '%': case '<': case '>': case '?': case '\\':
 	case '^': case '`': case '{': case '|': case '}':
 		return true;
 	default:
@@ -313,7 +314,8 @@ void down_class::DoProcessing()
 
 void down_class::parse_header_line(std::string const& line)
 {
-	if (line.size() >= 14 && line.compare(0, 5, "HTTP/") == 0) {
+	// 13 characters: "HTTP/1.1 200 " with an empty reason phrase.
+	if (line.size() >= 13 && line.compare(0, 5, "HTTP/") == 0) {
 		int code = 0;
 		for (size_t i = 9; i < 12; i++)
 			code = (line[i] >= '0' && line[i] <= '9') ? code * 10 + (line[i] - '0') : 0;
@@ -321,12 +323,16 @@ void down_class::parse_header_line(std::string const& line)
 		status_text = line.substr(13);
 		return;
 	}
-	size_t sep = line.find(": ");
+	// The blank after the colon is optional, and may be a tab.
+	size_t const sep = line.find(':');
 	if (sep == std::string::npos)
 		return;
 	std::string name = line.substr(0, sep);
+	size_t const a = line.find_first_not_of(" \t", sep + 1);
+	size_t const b = line.find_last_not_of(" \t");
+	std::string value = (a == std::string::npos || b < a) ? std::string() : line.substr(a, b + 1 - a);
 	if (find_header(reply_headers, name.c_str()) == reply_headers.end())
-		reply_headers[name] = line.substr(sep + 2);
+		reply_headers[name] = value;
 }
 
 bool down_class::end_header()

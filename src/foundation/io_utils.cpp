@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -237,14 +238,25 @@ int is_sim_link(char const* path, std::string* target)
 namespace {
 
 // chmod that never follows a link: a link is left alone, and a file swapped
-// for a link between the two calls fails instead of being followed.
+// for a link between the look and the change fails instead of being
+// followed. Works through the descriptor, so it needs no /proc (the
+// no-follow form of fchmodat goes through /proc).
 int chmod_exec_no_follow(char const* path)
 {
-	struct stat st;
-	if (lstat(path, &st) != 0) return errno;
-	if (S_ISLNK(st.st_mode)) return 0;
-	if (fchmodat(AT_FDCWD, path, 0755, AT_SYMLINK_NOFOLLOW) != 0) return errno;
-	return 0;
+	int const fd = open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+	if (fd < 0) {
+		int const err = errno;
+		struct stat st;
+		if (lstat(path, &st) != 0) return errno;
+		if (S_ISLNK(st.st_mode)) return 0;
+		// Not readable (mode 0200, say) but ours to change: by name, the
+		// look just made having found no link.
+		if (err != EACCES) return err;
+		return chmod(path, 0755) != 0 ? errno : 0;
+	}
+	int err = fchmod(fd, 0755) != 0 ? errno : 0;
+	close(fd);
+	return err;
 }
 
 }  // namespace
@@ -264,6 +276,22 @@ int make_file_executable(char const* path)
 	}
 	if (err) return fail(err);
 	return 0;
+}
+
+// Made under a name that nothing uses yet, so that a link planted under a
+// known name cannot redirect the write.
+int make_beside(std::string const& target, std::string& tmp, std::function<int(std::string const&)> const& make)
+{
+	static std::atomic<unsigned> serial{0};
+	size_t const slash = target.rfind('/');
+	std::string const dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+	int err = EEXIST;
+	for (int tries = 0; tries < 100 && err == EEXIST; ++tries) {
+		tmp = dir + ".new-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
+		err = make(tmp);
+	}
+	if (err != 0) tmp.clear();
+	return err;
 }
 
 // ---- launch -----------------------------------------------------------------

@@ -6,6 +6,7 @@
 // Index: error codes and texts - file operations - resolved paths -
 // folder listing.
 #pragma once
+#include <functional>
 #include <string>
 
 // ---- error codes and texts ----------------------------------------------
@@ -58,6 +59,10 @@ int is_sim_link(char const* path, std::string* target);
 // Prefixed; sets rwxr-xr-x. A symbolic link is left alone (answer 0), so an
 // archive cannot make the file it points to executable.
 int make_file_executable(char const* path);
+// Makes a new item (by make, which answers 0 or errno and must never reuse
+// an existing one) under an unused name in target's folder; the name goes to
+// tmp. 0, or make's last errno with tmp empty.
+int make_beside(std::string const& target, std::string& tmp, std::function<int(std::string const&)> const& make);
 // Runs app_path + app with the arguments "-path" and path (none when path is
 // empty), then finishes this program and ends it with status 1. Returns the
 // errno only when the new program could not be started.

@@ -19,7 +19,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -90,6 +89,33 @@ char const* unsafe_target(std::string const& base, std::string const& target)
 	}
 }
 
+// Checks a normalised folder that is to take an archive against the
+// normalised destination root it belongs to: it must be the root or lie
+// below it, reached through real folders only. The root itself, and what
+// lies above it, may be links: that is the user's own layout.
+int unsafe_folder(std::string const& root, std::string const& folder, char const** why)
+{
+	if (folder.size() < root.size() || folder.compare(0, root.size(), root) != 0 ||
+	    (folder.size() > root.size() && unsafe_name(folder.substr(root.size())))) {
+		*why = "leaves its destination";
+		return EINVAL;
+	}
+	for (size_t at = root.size(); at < folder.size();) {
+		size_t end = folder.find('/', at);
+		if (end == std::string::npos) end = folder.size();
+		if (end > at) {
+			struct stat st;
+			if (lstat(folder.substr(0, end).c_str(), &st) != 0) return 0;  // nothing below exists
+			if (S_ISLNK(st.st_mode)) {
+				*why = "passes through a symbolic link";
+				return ENOTDIR;
+			}
+		}
+		at = end + 1;
+	}
+	return 0;
+}
+
 int refuse(std::string const& name, char const* why, int code)
 {
 	log_text("Zip to file refused entry " + name + " (" + why + ").\n");
@@ -135,25 +161,6 @@ int write_all(int fd, char const* data, size_t size)
 		size -= static_cast<size_t>(n);
 	}
 	return 0;
-}
-
-// ---- fresh names beside a target ---------------------------------------------
-
-// Makes a new item (by make, which answers 0 or errno) under an unused name
-// in target's folder; the name goes to tmp. Never reuses an existing item,
-// so a planted link cannot redirect the write.
-int make_beside(std::string const& target, std::string& tmp, std::function<int(std::string const&)> const& make)
-{
-	static std::atomic<unsigned> serial{0};
-	size_t const slash = target.rfind('/');
-	std::string const dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-	int err = EEXIST;
-	for (int tries = 0; tries < 100 && err == EEXIST; ++tries) {
-		tmp = dir + ".unzip-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
-		err = make(tmp);
-	}
-	if (err != 0) tmp.clear();
-	return err;
 }
 
 // A plain file entry, written beside the target and renamed over it.
@@ -316,12 +323,23 @@ int final_report(int err, std::string const& zip_path, std::string const& out)
 
 }  // namespace
 
-int zip_to_file(std::string zip_file, std::string out_dir, std::string* first_name, int rename)
+int zip_to_file(std::string zip_file, std::string out_dir, std::string* first_name, int rename,
+                std::string const& dest_root)
 {
 	std::string zip_path = app_path + zip_file;
 	std::string out = app_path + out_dir;
 	set_dir_chars(zip_path);
 	set_dir_chars(out);
+	if (!dest_root.empty()) {
+		std::string root = app_path + dest_root;
+		set_dir_chars(root);
+		if (root.back() != '/') root += '/';
+		char const* why = nullptr;
+		if (int const code = unsafe_folder(root, out, &why)) {
+			log_text("Zip to file refused folder " + out + " (" + why + ").\n");
+			return final_report(ZIP_FAIL(code), zip_path, out);
+		}
+	}
 
 	unzFile uf = unzOpen(zip_path.c_str());
 	if (!uf) {

@@ -8,8 +8,12 @@
 // Expands every entry of app_path + zip_file under app_path + out_dir (which
 // ends in a separator). first_name, when not null, receives the first
 // entry's name; rename non-zero writes entries to out_dir + *first_name.
+// dest_root, when given, is the destination out_dir belongs to (app_path +
+// dest_root): out_dir must lie below it without passing through a symbolic
+// link, else nothing is written (ENOTDIR, or EINVAL outside it).
 // 0, or an error code for error_str.
-int zip_to_file(std::string zip_file, std::string out_dir, std::string* first_name, int rename);
+int zip_to_file(std::string zip_file, std::string out_dir, std::string* first_name, int rename,
+                std::string const& dest_root = std::string());
 // Packs app_path + src into a new archive app_path + zip_file.
 int file_to_zip(std::string src, std::string zip_file);
 

@@ -140,24 +140,41 @@ namespace {
 char const display_path[] = "Resources:preferences:Res Skybase.prf";
 char const installer_name[] = "Skyrell Installer.prf";
 char const sim_path[] = "Resources:preferences:Skyrell.prf";
+size_t const path_limit = 499;  // longest path set_dir_chars takes
+
+}  // namespace
+
+namespace {
+
+// Whether the file in folder can be named within the path helpers' limit
+// (the file layer puts app_path in front).
+bool fits(std::string const& folder)
+{
+	return app_path.size() + folder.size() + sizeof installer_name - 1 <= path_limit;
+}
 
 }  // namespace
 
 std::string pref_installer_path()
 {
+	// A folder too deep for the path helpers counts as missing.
 	std::string folder;
 	get_OS_abs_path(4, folder);
+	if (!fits(folder)) folder.clear();
 	if (folder.empty()) {
 		char const* home = std::getenv("HOME");
 		if (home && home[0] == '/') {
 			folder = home;
 			while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
 			folder += folder == "/" ? ".config" : "/.config";
-			mkdir(folder.c_str(), 0700);  // may exist already
-			folder += "/";
-		} else {
-			folder = "Resources:preferences:";
+			if (fits(folder + "/")) {
+				mkdir(folder.c_str(), 0700);  // may exist already
+				folder += "/";
+			} else {
+				folder.clear();
+			}
 		}
+		if (folder.empty()) folder = "Resources:preferences:";
 	}
 	return folder + installer_name;
 }

@@ -17,12 +17,14 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
 #include "foundation/alert.h"
 #include "foundation/app_globals.h"
 #include "foundation/hl_string.h"
+#include "foundation/io_utils.h"
 
 // ---- character classes ------------------------------------------------------
 
@@ -317,6 +319,85 @@ bool xmap_class::TXT_str_scan_match(char const* word, int allow_eol)
 
 // ---- ouf_open ---------------------------------------------------------------
 
+namespace {
+
+void write_failure_alert(std::string const& shown, int line)
+{
+	__VEDEZE_alert(0,
+	               "I could not save the file! Could the directory that the file sits in be missing? Or "
+	               "flagged as READ-ONLY by the operating system? (Windows machines typically do this).",
+	               shown, "Could the file be flagged as read-only? This happens in Windows if you copy it from a CD!",
+	               "Try putting this stg.in the background and then flag the file as NOT read-only, or "
+	               "creating the folder listed in the path above.",
+	               1, "xmap", line);
+}
+
+}  // namespace
+
+ouf_stream::~ouf_stream()
+{
+	// At the program's end no one is left to tell: a whole file still takes
+	// its place, a broken one is dropped.
+	if (!fresh_.empty()) finish();
+}
+
+int ouf_stream::open_beside(std::string const& target, std::string const& shown, std::ios::openmode mode)
+{
+	int fd = -1;
+	std::string fresh;
+	int err = make_beside(target, fresh, [&fd](std::string const& p) {
+		fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+		return fd < 0 ? errno : 0;
+	});
+	if (err != 0) return err;
+	// The new file keeps the old one's permissions (a private file stays private).
+	struct stat st;
+	if (stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) fchmod(fd, st.st_mode & 07777);
+	::close(fd);
+	errno = 0;
+	std::ofstream::open(fresh, mode);
+	if (!is_open()) {
+		err = errno ? errno : EIO;
+		unlink(fresh.c_str());
+		return err;
+	}
+	target_ = target;
+	fresh_ = fresh;
+	shown_ = shown;
+	return 0;
+}
+
+bool ouf_stream::finish()
+{
+	bool ok = !fail();
+	std::ofstream::close();  // flushes; a failure sets the fail state
+	ok = ok && !fail();
+	if (ok) {
+		// On the disk before it takes the old file's place.
+		int const fd = ::open(fresh_.c_str(), O_RDONLY | O_CLOEXEC);
+		ok = fd >= 0 && fsync(fd) == 0;
+		if (fd >= 0) ::close(fd);
+	}
+	if (ok) ok = std::rename(fresh_.c_str(), target_.c_str()) == 0;
+	if (!ok) {
+		unlink(fresh_.c_str());
+		setstate(std::ios::failbit);
+	}
+	fresh_.clear();
+	target_.clear();
+	return ok;
+}
+
+void ouf_stream::close()
+{
+	if (fresh_.empty()) {
+		std::ofstream::close();
+		return;
+	}
+	std::string const shown = shown_;
+	if (!finish()) write_failure_alert(shown, __LINE__);
+}
+
 int ouf_open(std::string name, int type, int version, std::string header_text)
 {
 	if (type != xmap_type_binary && type != xmap_type_text) {
@@ -336,27 +417,43 @@ int ouf_open(std::string name, int type, int version, std::string header_text)
 	ouf.clear();
 	ouf.close();
 	ouf.clear();
-	if (type == xmap_type_binary) {
-		ouf.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
+
+	// Only a regular file, or none yet: a FIFO would hold the open for ever
+	// and a device would take the bytes elsewhere. A link keeps pointing at
+	// the file, whose place the new one takes.
+	std::string target = path;
+	struct stat st;
+	if (stat(path.c_str(), &st) == 0) {
+		if (!S_ISREG(st.st_mode)) {
+			write_failure_alert(shown, __LINE__);
+			return 0;
+		}
+		if (char* real = realpath(path.c_str(), nullptr)) {
+			target = real;
+			free(real);
+		}
+	}
+
+	std::ios::openmode const mode =
+	    type == xmap_type_binary ? std::ios::out | std::ios::binary | std::ios::trunc : std::ios::out | std::ios::trunc;
+	if (ouf.open_beside(target, shown, mode) != 0) {
+		ouf.setstate(std::ios::failbit);
+	} else if (type == xmap_type_binary) {
 		uint32_t const v = static_cast<uint32_t>(version);
 		char const bytes[5] = {'i', char(v & 0xff), char((v >> 8) & 0xff), char((v >> 16) & 0xff),
 		                       char((v >> 24) & 0xff)};
 		ouf.write(bytes, 5);
 	} else {
-		ouf.open(path, std::ios::out | std::ios::trunc);
 		ouf.setf(std::ios::fixed, std::ios::floatfield);
 		ouf << "I\n" << version << " version";
 		if (header_text != "no-copyright-string") ouf << header_text;
 		ouf << "\n";
 	}
 	if (ouf.fail()) {
-		__VEDEZE_alert(0,
-		               "I could not save the file! Could the directory that the file sits in be missing? Or "
-		               "flagged as READ-ONLY by the operating system? (Windows machines typically do this).",
-		               shown, "Could the file be flagged as read-only? This happens in Windows if you copy it from a CD!",
-		               "Try putting this stg.in the background and then flag the file as NOT read-only, or "
-		               "creating the folder listed in the path above.",
-		               1, "xmap", __LINE__);
+		if (ouf.is_open())
+			ouf.close();  // drops the fresh file, with the alert
+		else
+			write_failure_alert(shown, __LINE__);
 		return 0;
 	}
 	return 1;

@@ -57,5 +57,7 @@ private:
 };
 
 // Opens ouf on app_path + name (extension in lower case) and writes the
-// header; 1 on success, 0 after the write-failure alert.
+// header; 1 on success, 0 after the write-failure alert. Anything there but
+// a regular file is refused; the file is written beside and takes the old
+// one's place when ouf is closed.
 int ouf_open(std::string name, int type, int version, std::string header_text);

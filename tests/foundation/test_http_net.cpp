@@ -79,8 +79,9 @@ TEST_F(HttpTest, RequestBytesGoingDirect)
 		int body_len;
 		std::string want;
 	} const cases[] = {
-		{"/set 1/a\"b#c%41\x01\xC3\xA9.zip", false, nullptr, 0,
-		 "GET /set%201/a%22b%23c%41%01%C3%A9.zip HTTP/1.1\r\nConnection: close\r\nHost: files.example.test\r\n" +
+		// Paths are never pre-encoded: '%' and '?' are part of the file's name.
+		{"/set 1/a\"b#c%41?x=1\x01\xC3\xA9.zip", false, nullptr, 0,
+		 "GET /set%201/a%22b%23c%2541%3Fx=1%01%C3%A9.zip HTTP/1.1\r\nConnection: close\r\nHost: files.example.test\r\n" +
 		     agent + "\r\n"},
 		{"/form", true, "a=1&b", 5,
 		 "POST /form HTTP/1.1\r\nConnection: close\r\nHost: files.example.test\r\n" + agent +
@@ -184,6 +185,16 @@ TEST_F(HttpTest, RepliesTable)
 		 "   GetOSErr   =" + std::to_string(EPROTO) + "\n", true},
 		{"header block over the cap", script_simple(big_header, script_end::stall), 2, "",
 		 "   GetOSErr   =" + std::to_string(EPROTO) + "\n", true},
+		{"no blank after the colon, chunked",
+		 script_simple("HTTP/1.1 200 OK\r\nTransfer-Encoding:chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n", script_end::stall),
+		 1, "abc", "", false},
+		{"no blank after the colon, more bytes than announced",
+		 script_simple("HTTP/1.1 200 OK\r\nContent-Length:4\r\n\r\n123456"), 2, "",
+		 report("f.zip", "files.example.test", "/f.zip", 1, 0, 0, 3, 0, "OK (#200)"), false},
+		{"tabs around the value", script_simple("HTTP/1.1 200 OK\r\nContent-Length:\t3 \t\r\n\r\nabc", script_end::stall),
+		 1, "abc", "", false},
+		{"empty reason phrase", script_simple("HTTP/1.1 200 \r\nContent-Length: 2\r\n\r\nhi", script_end::stall), 1,
+		 "hi", "", false},
 		{"interim reply and final reply in one piece",
 		 script_simple("HTTP/1.1 100 Continue\r\nContent-Length: 7\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nhi",
 		               script_end::stall),

@@ -1,11 +1,16 @@
 // Error texts, file operations, links, executable marks, resolved paths and
 // the launch of another program, on real files in temporary folders.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <functional>
 #include <set>
 #include <thread>
 
@@ -250,27 +255,70 @@ TEST_F(IoTest, IsSimLinkWithoutSizeFromLstat)
 	EXPECT_EQ(target, cwd);
 }
 
+namespace {
+
+bool write_proc(char const* path, std::string const& text)
+{
+	std::ofstream out(path);
+	out << text;
+	out.close();
+	return !out.fail();
+}
+
+// Runs fn in a child process that sees an empty /proc, as in containers and
+// chroots that never mount it; the answer is fn's result, or 100 and up when
+// the child could not be set up. The empty /proc lives in the child's own
+// mount namespace and goes with it.
+int run_without_proc(std::function<int()> const& fn)
+{
+	pid_t const pid = fork();
+	if (pid == 0) {
+		std::string const id = std::to_string(geteuid()), gid = std::to_string(getegid());
+		if (unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0) {
+			// Keep our own ids, so that our files stay ours.
+			if (!write_proc("/proc/self/setgroups", "deny") || !write_proc("/proc/self/uid_map", id + " " + id + " 1") ||
+			    !write_proc("/proc/self/gid_map", gid + " " + gid + " 1"))
+				_exit(100);
+		} else if (unshare(CLONE_NEWNS) != 0) {
+			_exit(101);
+		}
+		if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) _exit(102);
+		if (mount("none", "/proc", "tmpfs", 0, nullptr) != 0) _exit(103);
+		if (access("/proc/self", F_OK) == 0) _exit(104);
+		_exit(fn());
+	}
+	int status = 0;
+	if (pid < 0 || waitpid(pid, &status, 0) != pid) return 105;
+	return WIFEXITED(status) ? WEXITSTATUS(status) : 106;
+}
+
+}  // namespace
+
+// Run with /proc and without it: the bits must not depend on it.
 TEST_F(IoTest, MakeFileExecutable)
 {
 	mkdir(at("sub").c_str(), 0755);
-	make_tree_file(at("sub/tool"), 0600);
-	make_tree_file(at("wide"), 0777);
-	make_tree_file(at("target"), 0600);
-	symlink("target", at("sub/link").c_str());
 	app_path = root.path();
-
-	EXPECT_EQ(make_file_executable("sub:tool"), 0);
-	EXPECT_EQ(mode_of(at("sub/tool")), 0755u);
-	EXPECT_EQ(make_file_executable("wide"), 0);
-	EXPECT_EQ(mode_of(at("wide")), 0755u);  // set, not added to
-
-	// A link is left alone and so is what it points to.
-	EXPECT_EQ(make_file_executable("sub/link"), 0);
-	EXPECT_EQ(mode_of(at("target")), 0600u);
-	EXPECT_EQ(kind_of(at("sub/link")), "l");
-
-	EXPECT_EQ(make_file_executable("sub/missing"), ENOENT);
-	EXPECT_EQ(make_file_executable(nullptr), EINVAL);
+	// The number of the first check that failed, or 0.
+	auto checks = [this]() {
+		make_tree_file(at("sub/tool"), 0600);
+		make_tree_file(at("wide"), 0777);
+		make_tree_file(at("target"), 0600);
+		unlink(at("sub/link").c_str());
+		symlink("target", at("sub/link").c_str());
+		if (make_file_executable("sub:tool") != 0) return 1;
+		if (mode_of(at("sub/tool")) != 0755u) return 2;
+		if (make_file_executable("wide") != 0) return 3;
+		if (mode_of(at("wide")) != 0755u) return 4;  // set, not added to
+		// A link is left alone and so is what it points to.
+		if (make_file_executable("sub/link") != 0) return 5;
+		if (mode_of(at("target")) != 0600u || kind_of(at("sub/link")) != "l") return 6;
+		if (make_file_executable("sub/missing") != ENOENT) return 7;
+		if (make_file_executable(nullptr) != EINVAL) return 8;
+		return 0;
+	};
+	EXPECT_EQ(checks(), 0) << "with /proc";
+	EXPECT_EQ(run_without_proc(checks), 0) << "without /proc";
 }
 
 // The letter case is found on disk whether or not paths are repaired as they

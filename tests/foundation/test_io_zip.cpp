@@ -415,6 +415,44 @@ TEST_F(ZipToFile, HostileArchivesAreRefused)
 	EXPECT_NE(log_text.find("Zip to file refused entry " + long_name + " (name too long).\n"), std::string::npos);
 }
 
+// The installer expands each file into its own folder below the
+// destination. A link anywhere between the two, made by an earlier archive
+// or already on disk, would carry the files out of the destination; links
+// above the destination are the user's own layout.
+TEST_F(ZipToFile, TargetFolderThroughALinkBelowTheDestination)
+{
+	std::string const sentinel = dir.path() + "sentinel/";
+	ASSERT_EQ(mkdir(sentinel.c_str(), 0755), 0);
+	ASSERT_EQ(mkdir((sentinel + "Glider").c_str(), 0755), 0);
+	make_zip(zip, {link_entry("Aircraft", sentinel)});
+	ASSERT_EQ(zip_to_file(zip, out, nullptr, 0, out), 0) << "the link itself is a fine entry";
+	ASSERT_EQ(mkdir((out + "Scenery").c_str(), 0755), 0);
+	ASSERT_EQ(symlink(sentinel.c_str(), (out + "Scenery/Tiles").c_str()), 0);
+
+	make_zip(zip, {file_entry("x", "evil"), file_entry("sub/", "")});
+	auto const before = tree(sentinel);
+	for (char const* folder : {"Aircraft/", "Aircraft/Glider/", "Scenery/Tiles/"}) {
+		SCOPED_TRACE(folder);
+		EXPECT_EQ(zip_to_file(zip, out + folder, nullptr, 0, out), ENOTDIR);
+		EXPECT_EQ(tree(sentinel), before);
+	}
+	EXPECT_NE(logged().find("Zip to file refused folder " + out + "Scenery/Tiles/ (passes through a symbolic link).\n"),
+	          std::string::npos);
+
+	// A folder outside the destination is the caller's mistake: refused too.
+	EXPECT_EQ(zip_to_file(zip, sentinel, nullptr, 0, out), EINVAL);
+	EXPECT_EQ(tree(sentinel), before);
+
+	// The destination reached through a link of the user's: expanded.
+	std::string const user_link = dir.path() + "mine";
+	ASSERT_EQ(symlink(out.c_str(), user_link.c_str()), 0);
+	ASSERT_EQ(mkdir((out + "Real").c_str(), 0755), 0);
+	EXPECT_EQ(zip_to_file(zip, user_link + "/Real/", nullptr, 0, user_link + "/"), 0);
+	EXPECT_EQ(read_text_file(out + "Real/x"), "evil");
+	EXPECT_TRUE(is_dir(out + "Real/sub"));
+	EXPECT_EQ(zip_to_file(zip, user_link + "/", nullptr, 0, user_link + "/"), 0) << "the destination itself";
+}
+
 // With rename the entries are written under the caller's name, but the
 // first entry's name still comes back to the caller (who may launch it), so
 // it is checked as in every other mode.

@@ -228,6 +228,36 @@ TEST_F(PrefTest, UnusablePreferencesFolderFallsBackToHomeConfig)
 	EXPECT_EQ(stg.stream_count, 2);
 }
 
+// A deep folder would make a path the path helpers end the program over:
+// such a folder falls back as a missing one does.
+TEST_F(PrefTest, OverlongPreferencesFolderFallsBack)
+{
+	std::string deep;
+	for (int i = 0; i < 3; ++i) deep += "/" + std::string(160, char('a' + i));
+	std::string const long_config = config.path() + deep.substr(1);
+	std::string const long_home = home.path() + deep.substr(1);
+	ASSERT_GT(long_config.size(), 480u);
+	struct {
+		std::string config, home, want;
+	} const cases[] = {
+		{long_config, home.path(), home.path() + ".config/Skyrell Installer.prf"},
+		{long_config, long_home, "Resources:preferences:Skyrell Installer.prf"},
+	};
+	for (auto const& c : cases) {
+		setenv("XDG_CONFIG_HOME", c.config.c_str(), 1);
+		setenv("HOME", c.home.c_str(), 1);
+		EXPECT_EQ(pref_installer_path(), c.want);
+	}
+	setenv("HOME", home.path().c_str(), 1);
+	installer_defaults();
+	stg.stream_count = 3;
+	pref.IO_set(11, 1);
+	stg.stream_count = 0;
+	pref.IO_set(11, 0);
+	EXPECT_EQ(stg.stream_count, 3);
+	EXPECT_TRUE(recorded_alerts().empty());
+}
+
 // ---- display settings (file 10) ------------------------------------------------
 
 namespace {

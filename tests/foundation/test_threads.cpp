@@ -136,6 +136,41 @@ TEST_F(ThreadQueue, BlockedReaderIsWokenByWriter)
 	}
 }
 
+namespace {
+
+struct queue_read_arg {
+	UTL_message_queue* q;
+	int timeout_ms;
+};
+
+void* read_queue(void* p)
+{
+	queue_read_arg const* a = static_cast<queue_read_arg*>(p);
+	return UTL_message_queue_read(a->q, a->timeout_ms);
+}
+
+}  // namespace
+
+// A reader murdered while it waits must not take the queue with it: the
+// lock is free again and it no longer counts as waiting.
+TEST_F(ThreadQueue, MurderedReaderReleasesTheQueue)
+{
+	for (int timeout : {-1, 60000}) {
+		SCOPED_TRACE(timeout);
+		queue_read_arg arg{q, timeout};
+		pthread_t t, t2, t3;
+		UTL_thread_create(read_queue, &arg, &t, &t2, &t3);
+		ASSERT_TRUE(wait_readers(q, 1));
+		EXPECT_EQ(UTL_thread_murder(&t), 0);
+		UTL_thread_join(&t, &t2);
+		ASSERT_EQ(pthread_mutex_trylock(&q->mutex), 0) << "the queue's lock is still held";
+		EXPECT_EQ(q->waiting, 0);
+		pthread_mutex_unlock(&q->mutex);
+		UTL_message_queue_write(q, msg(5));
+		EXPECT_EQ(val(UTL_message_queue_read(q, 0)), 5);
+	}
+}
+
 TEST_F(ThreadQueue, ManyReadersAndWritersDeliverEveryMessageOnce)
 {
 	constexpr int writers = 4, readers = 4, per_writer = 5000;

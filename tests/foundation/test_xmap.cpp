@@ -1,10 +1,18 @@
 #include <gtest/gtest.h>
 #include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <functional>
+#include <mutex>
+#include <set>
+#include <thread>
 
 #include "foundation/app_globals.h"
 #include "foundation/hl_string.h"
@@ -423,6 +431,113 @@ TEST_F(XmapTest, OufOpenOnAMissingFolderAlertsAndGoesOn)
 	// The next open works again.
 	EXPECT_EQ(ouf_open("ok.txt", 10001, 1, ""), 1);
 	ouf.close();
+}
+
+namespace {
+
+// Names in a folder, the test's log left out.
+std::set<std::string> names_in(std::string const& folder)
+{
+	std::set<std::string> out;
+	DIR* d = opendir(folder.c_str());
+	while (dirent* e = d ? readdir(d) : nullptr) {
+		std::string const n = e->d_name;
+		if (n != "." && n != ".." && n != "Log.txt") out.insert(n);
+	}
+	if (d) closedir(d);
+	return out;
+}
+
+void expect_write_failure_alert(std::string const& shown)
+{
+	ASSERT_EQ(recorded_alerts().size(), 1u);
+	EXPECT_EQ(recorded_alerts()[0].severity, 1);
+	EXPECT_EQ(recorded_alerts()[0].msg1.rfind("I could not save the file!", 0), 0u);
+	EXPECT_EQ(recorded_alerts()[0].msg2, shown);
+}
+
+}  // namespace
+
+// The file is written beside its old self and takes its place only once
+// whole: until then the old one is there to read, and a link to it stays a
+// link, its mode kept.
+TEST_F(XmapTest, OufOpenReplacesTheFileWholeAtClose)
+{
+	put("real.txt", "I\n1 version\nOLD\n");
+	ASSERT_EQ(chmod((dir.path() + "real.txt").c_str(), 0600), 0);
+	ASSERT_EQ(symlink("real.txt", (dir.path() + "link.txt").c_str()), 0);
+	ASSERT_EQ(ouf_open("link.txt", 10001, 2, ""), 1);
+	ouf << std::string(100000, 'n') << "\n";
+	ouf.flush();
+	EXPECT_EQ(read_text_file(dir.path() + "real.txt"), "I\n1 version\nOLD\n");
+	ouf.close();
+	EXPECT_FALSE(ouf.fail());
+	EXPECT_EQ(read_text_file(dir.path() + "real.txt"), "I\n2 version\n" + std::string(100000, 'n') + "\n");
+	struct stat st;
+	ASSERT_EQ(lstat((dir.path() + "link.txt").c_str(), &st), 0);
+	EXPECT_TRUE(S_ISLNK(st.st_mode));
+	ASSERT_EQ(stat((dir.path() + "real.txt").c_str(), &st), 0);
+	EXPECT_EQ(st.st_mode & 0777, 0600u);
+	EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"link.txt", "real.txt"}));
+	EXPECT_TRUE(recorded_alerts().empty());
+}
+
+// A write that fails (a file-size limit standing in for a full disk) gives
+// the write-failure alert at close and leaves the old file whole.
+TEST_F(XmapTest, OufOpenFailedWriteKeepsTheOldFile)
+{
+	ogl_inited = 1;
+	put("keep.txt", "I\n1 version\nOLD\n");
+	signal(SIGXFSZ, SIG_IGN);
+	struct rlimit old_limit;
+	ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+	struct rlimit limit = {4096, old_limit.rlim_max};
+	ASSERT_EQ(ouf_open("keep.txt", 10001, 2, ""), 1);
+	ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+	ouf << std::string(100000, 'n') << "\n";
+	ouf.close();
+	// Put back, so that the rest may write freely.
+	ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old_limit), 0);
+	EXPECT_TRUE(ouf.fail());
+	EXPECT_EQ(read_text_file(dir.path() + "keep.txt"), "I\n1 version\nOLD\n");
+	EXPECT_EQ(names_in(dir.path()), std::set<std::string>{"keep.txt"});
+	expect_write_failure_alert(dir.path() + "keep.txt");
+}
+
+// A FIFO (or anything else but a regular file) would hold the open for
+// ever: refused like a file that cannot be written, and left as it is.
+TEST_F(XmapTest, OufOpenRefusesWhatIsNoRegularFile)
+{
+	ogl_inited = 1;
+	std::string const fifo = dir.path() + "pipe.txt";
+	ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+	// Should the open block after all, a reader lets it go, so that the test
+	// fails instead of hanging.
+	std::mutex m;
+	std::condition_variable cv;
+	bool done = false;
+	std::thread rescue([&] {
+		std::unique_lock<std::mutex> hold(m);
+		if (!cv.wait_for(hold, std::chrono::seconds(3), [&] { return done; })) {
+			int const fd = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+			cv.wait(hold, [&] { return done; });
+			if (fd >= 0) close(fd);
+		}
+	});
+	int const r = ouf_open("pipe.txt", 10001, 1, "");
+	ouf.close();
+	{
+		std::lock_guard<std::mutex> hold(m);
+		done = true;
+	}
+	cv.notify_all();
+	rescue.join();
+	EXPECT_EQ(r, 0);
+	struct stat st;
+	ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
+	EXPECT_TRUE(S_ISFIFO(st.st_mode));
+	EXPECT_EQ(names_in(dir.path()), std::set<std::string>{"pipe.txt"});
+	expect_write_failure_alert(fifo);
 }
 
 TEST_F(XmapTest, IoFileOpenAndClose)
