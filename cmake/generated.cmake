@@ -1,4 +1,21 @@
-# Build-time generators and what they generate.
+# Build-time generators and the sources they write. Included after the layer
+# libraries, so that it can hand each library its generated files.
+
+set(SKY_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+
+# Panel instrument code tables of the legacy aircraft converters, from their
+# run lists.
+add_executable(gen_code_tables ${CMAKE_SOURCE_DIR}/tools/gen_code_tables.cpp)
+set(code_tables_in ${CMAKE_SOURCE_DIR}/src/content/OLD_io_acf_codes.txt)
+set(code_tables_out ${SKY_GENERATED_DIR}/content/OLD_io_acf_codes.inc)
+add_custom_command(
+  OUTPUT ${code_tables_out}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${SKY_GENERATED_DIR}/content
+  COMMAND gen_code_tables ${code_tables_in} ${code_tables_out}
+  DEPENDS gen_code_tables ${code_tables_in}
+  COMMENT "Generating the panel code tables")
+target_sources(sky_content PRIVATE ${code_tables_out})
+target_include_directories(sky_content PRIVATE ${SKY_GENERATED_DIR})
 
 # The built-in images: painted at build time, embedded with .incbin.
 find_package(Freetype REQUIRED)
@@ -14,13 +31,13 @@ foreach(font SANS:DejaVuSans.ttf BOLD:DejaVuSans-Bold.ttf MONO:DejaVuSansMono.tt
 endforeach()
 
 # The glyph grid and widths come from the font code itself.
-add_executable(ins_art_gen ins_art_gen.cpp ${CMAKE_SOURCE_DIR}/src/graphics/oglp_glyph.cpp)
-target_include_directories(ins_art_gen PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/src)
+add_executable(ins_art_gen ${CMAKE_SOURCE_DIR}/tools/ins_art_gen.cpp ${CMAKE_SOURCE_DIR}/src/graphics/oglp_glyph.cpp)
+target_include_directories(ins_art_gen PRIVATE ${CMAKE_SOURCE_DIR}/tools ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(ins_art_gen PRIVATE Freetype::Freetype PNG::PNG)
 target_compile_definitions(ins_art_gen PRIVATE
   SKY_FONT_SANS="${SKY_FONT_SANS}" SKY_FONT_BOLD="${SKY_FONT_BOLD}" SKY_FONT_MONO="${SKY_FONT_MONO}")
 
-set(art_dir ${CMAKE_BINARY_DIR}/generated/ins_art)
+set(art_dir ${SKY_GENERATED_DIR}/ins_art)
 set(art_preview_dir ${CMAKE_BINARY_DIR}/art_preview)
 set(art_images t_installer t_ins_back_1 t_ins_back_2 t_interface)
 set(art_raw "")
@@ -50,4 +67,11 @@ file(CONFIGURE OUTPUT ${art_dir}/ins_art_data.S CONTENT "${asm}" @ONLY)
 set_source_files_properties(${art_dir}/ins_art_data.S PROPERTIES OBJECT_DEPENDS "${art_raw}")
 
 add_library(sky_ins_art STATIC ${art_dir}/ins_art_data.S)
-target_include_directories(sky_ins_art PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_include_directories(sky_ins_art PUBLIC ${CMAKE_SOURCE_DIR}/tools)
+
+get_target_property(installer_kind sky_installer TYPE)
+if(installer_kind STREQUAL "INTERFACE_LIBRARY")
+  target_link_libraries(sky_installer INTERFACE sky_ins_art)
+else()
+  target_link_libraries(sky_installer PUBLIC sky_ins_art)
+endif()
