@@ -14,6 +14,8 @@
 #include <mutex>
 #include <string>
 
+#include "platform/app_folder.h"
+
 #include "foundation/hl_string.h"
 
 // ---- findPath ---------------------------------------------------------------
@@ -158,16 +160,9 @@ bool system_folder(int code, std::string& out)
 {
 	std::string home;
 	switch (code) {
-	case 0: {
-		char buf[4096];
-		ssize_t const n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
-		if (n <= 0) return false;
-		out.assign(buf, static_cast<size_t>(n));
-		size_t const slash = out.find_last_of('/');
-		if (slash == std::string::npos) return false;
-		out.erase(slash);
-		return true;
-	}
+	case 0:
+		out = PLT_app_folder();
+		return !out.empty();
 	case 1:
 		if (!home_folder(home)) return false;
 		if (!xdg_desktop(home, out)) out = home + "/Desktop";

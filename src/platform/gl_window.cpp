@@ -45,7 +45,9 @@ int PLT_gl_attempt_real(PLT_gl_attempt const& a, PLT_gl_surface* out)
 	SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, a.depth);
 	SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, a.samples > 0 ? 1 : 0);
 	SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, a.samples);
+	SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, a.share ? 1 : 0);
 	Uint32 flags = SDL_WINDOW_OPENGL | (a.hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN);
+	if (a.borderless) flags |= SDL_WINDOW_BORDERLESS;
 	SDL_Window* w = SDL_CreateWindow(a.title ? a.title : "", a.x, a.y, a.width, a.height, flags);
 	if (!w) {
 		SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -71,7 +73,7 @@ int PLT_gl_attempt_real(PLT_gl_attempt const& a, PLT_gl_surface* out)
 }
 
 int PLT_gl_open(int alias_req, int x, int y, int width, int height, char const* title, int hidden,
-                PLT_gl_surface* out)
+                PLT_gl_surface* out, int borderless, int share)
 {
 	static int const depths[3] = {32, 24, 16};
 	int start = alias_req > 4 ? 4 : alias_req;
@@ -80,7 +82,9 @@ int PLT_gl_open(int alias_req, int x, int y, int width, int height, char const* 
 	for (int level = start; level >= 0; --level) {
 		out->level = level;
 		for (int depth : depths) {
-			PLT_gl_attempt const a{x, y, width, height, PLT_gl_level_samples(level), depth, hidden, title};
+			PLT_gl_attempt a{x, y, width, height, PLT_gl_level_samples(level), depth, hidden, title};
+			a.borderless = borderless;
+			a.share = share;
 			PLT_gl_surface got;
 			got.level = level;
 			if ((attempt_fn ? attempt_fn : PLT_gl_attempt_real)(a, &got)) {

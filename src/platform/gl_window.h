@@ -11,6 +11,8 @@ struct PLT_gl_attempt {
 	int depth;    // depth-buffer bits
 	int hidden;   // 1: the window is not shown (tests)
 	char const* title;
+	int borderless = 0;  // 1: a plain box without decorations
+	int share = 0;       // 1: shares textures and lists with the current context
 };
 
 // A window with its context and what the context got.
@@ -37,7 +39,7 @@ int PLT_gl_level_samples(int level);
 // level depth 32, then 24, then 16. Returns 1 with *out filled and the context
 // current, else 0; out->level is the level of the last attempt either way.
 int PLT_gl_open(int alias_req, int x, int y, int width, int height, char const* title, int hidden,
-                PLT_gl_surface* out);
+                PLT_gl_surface* out, int borderless = 0, int share = 0);
 int PLT_gl_make_current(PLT_gl_surface const& s);
 void PLT_gl_destroy(PLT_gl_surface* s);
 
