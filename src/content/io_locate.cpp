@@ -61,6 +61,11 @@ void release_library()
 	owned_regions.clear();
 }
 
+// The library's entries go with the program, before the maps that hold them.
+struct library_release_at_exit {
+	~library_release_at_exit() { release_library(); }
+} release_at_exit;
+
 }  // namespace
 
 // ---- error reports -------------------------------------------------------------------
