@@ -3,6 +3,8 @@
 // shell and graphics layers that own their types.
 #include "foundation/app_globals.h"
 
+#include <cmath>
+
 std::string stl_input;
 std::string stl_global;
 std::string g_file[3000];
@@ -28,3 +30,14 @@ int active_popup_code = 0;
 float m_x1 = 0, m_y1 = 0, m_x2 = 0, m_y2 = 0;
 
 std::mutex xer_lock;
+
+float lookup_sin[361];
+float lookup_cos[361];
+
+void fill_lookup_tables()
+{
+	for (int i = 0; i <= 360; ++i) {
+		lookup_sin[i] = std::sin(static_cast<float>(i) * degtorad);
+		lookup_cos[i] = std::cos(static_cast<float>(i) * degtorad);
+	}
+}

@@ -177,5 +177,10 @@ extern int select_popup_code;
 extern int active_popup_code;
 extern float m_x1, m_y1, m_x2, m_y2;
 
+// Sine and cosine of whole degrees 0 to 360, filled at start-up.
+extern float lookup_sin[361];
+extern float lookup_cos[361];
+void fill_lookup_tables();
+
 // Serialises log writes that may come from worker threads.
 extern std::mutex xer_lock;

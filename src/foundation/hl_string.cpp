@@ -48,6 +48,20 @@ void strcpy_limit(char* target, char const* source)
 	memcpy(target, source, len + 1);
 }
 
+void strcpy_limit_field(char* target, size_t target_size, char const* source, size_t source_size)
+{
+	if (!source || target_size == 0) return;
+	// A slot without its NUL ends at the slot's end, never beyond it.
+	size_t const len = strnlen(source, source_size);
+	if (len > 499) {
+		__VEDEZE_alert(0, "String too long!", std::string(source, len), "", "", 2, "hl_string", 132);
+		return;
+	}
+	size_t const keep = len < target_size - 1 ? len : target_size - 1;
+	memcpy(target, source, keep);
+	target[keep] = 0;
+}
+
 // ---- integers -------------------------------------------------------------
 
 void int_to_str(int value, char* buf, int min_digits, int plus_sign)

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "foundation/app_globals.h"
 #include "foundation/exce.h"
@@ -124,6 +125,44 @@ TEST(StrcpyLimit, CopiesWithinTheLimit)
 	std::string const max(499, 'm');
 	strcpy_limit(target, max.c_str());
 	EXPECT_EQ(std::string(target), max);
+}
+
+TEST(StrcpyLimitField, StaysInsideBothSlots)
+{
+	std::string const full40(40, 'a');  // a 40-byte slot without its NUL
+	struct {
+		char const* name;
+		std::string slot;
+		size_t target_size;
+		std::string out;
+	} const cases[] = {
+	    {"slot without NUL", full40, 40, std::string(39, 'a')},
+	    {"NUL inside the slot", std::string("wing\0zzzz", 9), 40, "wing"},
+	    {"longer than the target", std::string(42, 'b'), 40, std::string(39, 'b')},
+	    {"empty", std::string("\0xyz", 4), 40, ""},
+	    {"fits exactly", std::string(499, 'c'), 500, std::string(499, 'c')},
+	};
+	for (auto const& c : cases) {
+		// The source sits in a buffer of its slot's exact size, so a read
+		// past the slot shows under the address sanitizer.
+		std::vector<char> source(c.slot.begin(), c.slot.end());
+		std::vector<char> target(c.target_size + 8, 'z');
+		strcpy_limit_field(target.data(), c.target_size, source.data(), source.size());
+		EXPECT_EQ(std::string(target.data()), c.out) << c.name;
+		EXPECT_EQ(target[c.target_size], 'z') << c.name;
+	}
+	char untouched[4] = "abc";
+	strcpy_limit_field(untouched, sizeof untouched, nullptr, 40);
+	EXPECT_STREQ(untouched, "abc");
+}
+
+TEST_F(StringDeathTest, StrcpyLimitFieldRefusesAFullFiveHundredByteSlot)
+{
+	std::vector<char> source(500, 'd');  // no NUL inside the slot
+	char target[500];
+	EXPECT_EXIT(strcpy_limit_field(target, sizeof target, source.data(), source.size()),
+	            ::testing::ExitedWithCode(1), "");
+	EXPECT_EQ(read_text_file(log), "String too long!\n" + std::string(500, 'd') + "\n\n\n(hl_string line 132)\n");
 }
 
 // ---- int_to_str ---------------------------------------------------------------

@@ -22,11 +22,12 @@ TEST(GlSmoke, DrawsAndReadsBackOnePixel)
 	glMatrixMode(GL_MODELVIEW);
 	glLoadIdentity();
 	glColor3f(1.f, 0.f, 0.f);
+	// Clockwise: the start-up state culls counter-clockwise faces.
 	glBegin(GL_QUADS);
 	glVertex2f(10, 10);
-	glVertex2f(11, 10);
-	glVertex2f(11, 11);
 	glVertex2f(10, 11);
+	glVertex2f(11, 11);
+	glVertex2f(11, 10);
 	glEnd();
 	glFinish();
 

@@ -1,39 +1,49 @@
 #include "support/gl_context.h"
 
+#include <GL/gl.h>
 #include <SDL.h>
 #include <stdlib.h>
 
-gl_test_context::gl_test_context(int width, int height) : width_(width), height_(height)
+#include "foundation/app_globals.h"
+#include "graphics/OGL_extensions.h"
+#include "graphics/oglp.h"
+
+gl_test_context::gl_test_context(int width, int height, int alias_req) : width_(width), height_(height)
 {
 	setenv("SDL_VIDEODRIVER", "offscreen", 0);
 	setenv("GALLIUM_DRIVER", "llvmpipe", 0);
-	if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-		error_ = SDL_GetError();
+	if (!PLT_gl_open(alias_req, 0, 0, width, height, "test", 1, &surface_)) {
+		error_ = std::string("no GL context: ") + SDL_GetError();
 		return;
 	}
-	SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-	SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-	SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-	SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-	SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-	SDL_Window* w = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-	if (!w) {
-		error_ = SDL_GetError();
-		return;
-	}
-	window_ = w;
-	SDL_GLContext c = SDL_GL_CreateContext(w);
-	if (!c) {
-		error_ = SDL_GetError();
-		return;
-	}
-	context_ = c;
-	SDL_GL_MakeCurrent(w, c);
+	OGL_init_state(surface_.level);
+	fill_lookup_tables();
+	mnw.window[0] = surface_.window;
+	mnw.context[0] = surface_.context;
+	mnw.alias_now = surface_.level;
+	mnw.x_res_use = width;
+	mnw.y_res_use = height;
 }
 
 gl_test_context::~gl_test_context()
 {
-	if (context_) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context_));
-	if (window_) SDL_DestroyWindow(static_cast<SDL_Window*>(window_));
-	SDL_QuitSubSystem(SDL_INIT_VIDEO);
+	PLT_gl_destroy(&surface_);
+	mnw.window[0] = nullptr;
+	mnw.context[0] = nullptr;
+}
+
+void gl_test_context::probe() { glExt.init_extensions(); }
+
+void gl_test_context::start_2d()
+{
+	mnw.cur_win = 0;
+	OGL_pix_specs(0);
+}
+
+gl_test_context::rgba gl_test_context::pixel(int x, int y) const
+{
+	rgba p{0, 0, 0, 0};
+	glFinish();
+	glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, &p);
+	return p;
 }
