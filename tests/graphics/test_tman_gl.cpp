@@ -542,6 +542,7 @@ TEST_F(TmanTest, EnvironmentModesRenderAsTabled)
 	glDisable(GL_DEPTH_TEST);
 	glDisable(GL_ALPHA_TEST);
 	glDisable(GL_FOG);
+	glDisable(GL_CULL_FACE);
 	GLint alpha_bits = 0;
 	glGetIntegerv(GL_ALPHA_BITS, &alpha_bits);
 
