@@ -10,7 +10,7 @@
 
 #include "graphics/tman_image.h"
 
-enum tex_fail_mode {
+enum tex_fail_mode : int {
 	tex_fail_silent = 0,
 	tex_fail_scenery = 1,
 	tex_fail_plane = 2,
@@ -19,7 +19,7 @@ enum tex_fail_mode {
 	tex_fail_log = 5,  // and above: only the log line
 };
 
-enum tex_load_time {
+enum tex_load_time : int {
 	tex_load_now = 100,     // loaded, or given up on
 	tex_load_async = 101,   // waiting for the asynchronous loader
 	tex_load_unloaded = 102,
