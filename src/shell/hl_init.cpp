@@ -20,6 +20,9 @@
 #include "graphics/OGL_extensions.h"
 #include "graphics/colr.h"
 #include "graphics/oglp.h"
+#include "graphics/oglp_draw.h"
+#include "graphics/oglp_font.h"
+#include "graphics/tman.h"
 #include "graphics/tman_image.h"
 #include "platform/app_folder.h"
 #include "platform/display.h"
@@ -27,9 +30,8 @@
 #include "platform/input_source.h"
 #include "platform/system_info.h"
 #include "shell/app_callbacks.h"
+#include "shell/butn.h"
 #include "shell/hl_mnw.h"
-
-#include <GL/gl.h>
 
 // ---- globals ----------------------------------------------------------------
 
@@ -149,6 +151,7 @@ int VEDEZE_make_context(int which)
 	}
 	// A software renderer is accepted: it is what headless machines have.
 	OGL_init_state(mnw.alias_now);
+	if (which == 1) tman.reset_bind();
 	return 1;
 }
 
@@ -163,16 +166,20 @@ int VEDEZE_nuke_context(int which)
 
 // ---- start-up screen ------------------------------------------------------------
 
-void VEDEZE_show_init(std::string const&, float* fraction)
+void VEDEZE_show_init(std::string const& message, float* fraction)
 {
 	if (!plot_init_lights) return;
+	// Placed on the screen, whatever window is current.
+	float const x0 = mnw.lay_off_x - mnw.org_x, y0 = -mnw.org_y;
+	OGL_plot_back_col();
+	BTN_frame2(15, x0 + 10, y0 + 31, 310, 200, "");
 	float f = fraction ? *fraction : static_cast<float>(show_init_counter++) / 100.0f;
 	if (f < 0.02f) f = 0.02f;
 	if (f > 1.0f) f = 1.0f;
-	(void)f;
-	glClearColor(0, 0, 0, 1);
-	glClear(GL_COLOR_BUFFER_BIT);
-	PLT_gl_swap(surfaces[0]);
+	BTN_frame1(4, x0 + 512, y0 + 15, 1008, 0);
+	BTN_frame1(5, x0 + 8 + f * 1008 * 0.5f, y0 + 15, f * 1008, 0);
+	(void)message;
+	OGL_sbuf();
 }
 
 // ---- start-up ----------------------------------------------------------------------
@@ -194,6 +201,7 @@ void VEDEZE_take_colours(unsigned char const* image)
 void VEDEZE_init(int argc, char const* const* argv)
 {
 	alert_set_finish(VEDEZE_finishup);
+	tman_set_show_init(VEDEZE_show_init);
 	PLT_input_flush();
 	scratch_array = reinterpret_cast<unsigned char*>(
 	    (reinterpret_cast<std::uintptr_t>(scratch_array_storage) + 15) & ~static_cast<std::uintptr_t>(15));

@@ -12,34 +12,12 @@
 #include "graphics/tman.h"
 #include "graphics/tman_image.h"
 #include "shell/butn.h"
+#include "support/coordinate_atlas.h"
 #include "support/gl_context.h"
 
 namespace {
 
-// R, G: the low bytes of s and t; B: their high bits.
-void coordinate_atlas(int ref, int size)
-{
-	scratch_dx = scratch_dy = size;
-	for (int t = 0; t < size; ++t)
-		for (int s = 0; s < size; ++s) {
-			unsigned char* p = scratch_array + (static_cast<size_t>(t) * size + s) * 4;
-			p[0] = static_cast<unsigned char>(s & 255);
-			p[1] = static_cast<unsigned char>(t & 255);
-			p[2] = static_cast<unsigned char>((s >> 8) | ((t >> 8) << 2));
-			p[3] = 255;
-		}
-	ASSERT_EQ(tman.load_texture(tex_fail_log, ref, 2 | tex_flag_full_res, tex_load_now, "scratch_array:atlas"), ref);
-	glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(ref));
-	glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-	glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-	tman.reset_bind();
-}
-
-struct texel {
-	int s, t;
-	bool operator==(texel const& o) const { return s == o.s && t == o.t; }
-};
-std::ostream& operator<<(std::ostream& o, texel const& t) { return o << "(" << t.s << ", " << t.t << ")"; }
+using texel = atlas_texel;
 
 struct FrameTest : ::testing::Test {
 	gl_test_context gl{256, 256};
@@ -51,8 +29,8 @@ struct FrameTest : ::testing::Test {
 		ren.fade_alpha = 1.0f;
 		colr.assign(0, 1, 1, 1);
 		colr.assign(5, 1, 1, 1);
-		coordinate_atlas(363, 512);
-		coordinate_atlas(364, 1024);
+		load_coordinate_atlas(363, 512);
+		load_coordinate_atlas(364, 1024);
 		mnw.org_x = mnw.org_y = 0;
 		clear();
 	}
@@ -66,8 +44,7 @@ struct FrameTest : ::testing::Test {
 	texel at(int x, int y)
 	{
 		auto const p = gl.pixel(x, y);
-		if (p.b > 15) return {-1, -1};
-		return {p.r | ((p.b & 3) << 8), p.g | ((p.b >> 2) << 8)};
+		return decode_atlas_texel(p.r, p.g, p.b);
 	}
 };
 
