@@ -11,6 +11,8 @@
 #include "foundation/app_globals.h"
 #include "graphics/oglp.h"
 #include "graphics/oglp_draw.h"
+#include "graphics/oglp_font.h"
+#include "graphics/oglp_glyph.h"
 #include "graphics/tman.h"
 
 butn_class butn;
@@ -97,12 +99,8 @@ void fatal(char const* message, int line) { __VEDEZE_alert(0, message, "", "", "
 
 void BTN_util_element(float x, float y, float u, float v, float hw, float hh, int col)
 {
-	x += mnw.org_x;
-	y += mnw.org_y;
-	begin_batch(tex_interface, col);
-	quad(x - hw, y - hh, x + hw, y + hh, (u - hw) / 512.0f, (v - hh) / 512.0f, (u + hw) / 512.0f,
-	     (v + hh) / 512.0f);
-	glEnd();
+	OGL_2dquad_d(tex_interface, col, 1.0f, x - hw, y - hh, (u - hw) / 512.0f, (v - hh) / 512.0f, 2 * hw, 2 * hh,
+	             2 * hw / 512.0f, 2 * hh / 512.0f, 5);
 }
 
 int BTN_zap_boxes(int pressed)
@@ -198,6 +196,12 @@ void BTN_frame2(int style, float x, float y, float w, float h, std::string title
 			quad(left + c.p0, bottom + r.p0, left + c.p1, bottom + r.p1, (p.s0 + c.t0) / texel,
 			     (p.t0 + r.t0) / texel, (p.s0 + c.t1) / texel, (p.t0 + r.t1) / texel);
 	glEnd();
-	(void)title;
+	if (!title.empty()) {
+		float width = 0;
+		for (unsigned char c : title) width += static_cast<float>(OGL_glyph_width(c));
+		float const tx = style == 20 ? x + 10 : x + w * 0.5f - width * 0.5f;
+		float const ty = style == 11 ? y + h - 13 : y + h - 16;
+		OGL_string(p.title_col, tx, ty, title, 9999, 100);
+	}
 	if (style == 11 && mnw.cur_win != 0 && (mnw.cur_win < 995 || mnw.cur_win > 999)) BTN_zap_boxes(0);
 }

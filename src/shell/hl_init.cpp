@@ -173,12 +173,13 @@ void VEDEZE_show_init(std::string const& message, float* fraction)
 	float const x0 = mnw.lay_off_x - mnw.org_x, y0 = -mnw.org_y;
 	OGL_plot_back_col();
 	BTN_frame2(15, x0 + 10, y0 + 31, 310, 200, "");
+	OGL_string(48, x0 + 22, y0 + 210, "Skyrell 8.50 Beta 8", 280, 100);
 	float f = fraction ? *fraction : static_cast<float>(show_init_counter++) / 100.0f;
 	if (f < 0.02f) f = 0.02f;
 	if (f > 1.0f) f = 1.0f;
 	BTN_frame1(4, x0 + 512, y0 + 15, 1008, 0);
 	BTN_frame1(5, x0 + 8 + f * 1008 * 0.5f, y0 + 15, f * 1008, 0);
-	(void)message;
+	OGL_string(60, x0 + 22, y0 + 60, message, 280, 100);
 	OGL_sbuf();
 }
 
