@@ -28,6 +28,9 @@
 #include <type_traits>
 #include <vector>
 
+// V740_FIELDS_<record>: the unnamed fields of the 7.40 field map.
+#include "content/acft_v740_fields.inc"
+
 class veh_class;
 class flt_class;
 
@@ -58,6 +61,7 @@ public:
 	float pitch_coarse;
 	float blade_sweep[10];  // per blade element, degrees
 	// 7.40 image fields
+	V740_FIELDS_engn
 	// derived settings
 };
 
@@ -113,6 +117,7 @@ public:
 	float elem_y[10];
 	float elem_z[10];
 	// 7.40 image fields
+	V740_FIELDS_wing
 	// derived settings
 };
 
@@ -134,12 +139,14 @@ public:
 	int part_ncol;
 	float part_geo[20][18][3];  // row, column, x-y-z
 	// 7.40 image fields
+	V740_FIELDS_part
 	// derived settings
 };
 
 class veh_gear_class {
 public:
 	// 7.40 image fields
+	V740_FIELDS_gear
 	// derived settings
 };
 
@@ -157,6 +164,7 @@ public:
 	float door_pre_t2;
 	float door_t2[2];
 	// 7.40 image fields
+	V740_FIELDS_door
 	// derived settings
 
 	// Corners a, b, c, d of three floats each: grid (0,0) a, (0,3) b, (3,3) c,
@@ -168,6 +176,7 @@ class veh_att_class {
 public:
 	char att_text[40];
 	// 7.40 image fields
+	V740_FIELDS_att
 	// derived settings
 };
 
@@ -258,6 +267,7 @@ struct veh_flat_struct {
 	// 7.40 image fields
 	char v740_1044[500];
 	char v740_1544[500];
+	V740_FIELDS_flat
 	char v740_646098[40];
 	// derived settings
 };
@@ -362,6 +372,12 @@ public:
 // every record pair must be cleared again.
 extern std::vector<veh_class> veh;
 extern std::vector<flt_class> flt;
+
+class xmap_class;
+// Copies n bytes from the scanner's cursor to dest and moves the cursor on;
+// with the scanner's byte-order flag set, each whole 4-byte word of the copy
+// is reversed. Too few bytes left (or n < 0) is fatal.
+void read_n_rev(xmap_class* x, long dest, long n);
 
 template <class T>
 constexpr bool acft_plain_data = std::is_standard_layout<T>::value && std::is_trivially_copyable<T>::value;
