@@ -4,11 +4,17 @@
 // Index: constants - block transform - MD5Init/Update/Final - calc_file_md5.
 #include "foundation/md5.h"
 
-#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "foundation/app_globals.h"
 #include "foundation/hl_string.h"
 #include "foundation/io_utils.h"
-#include "foundation/xmap.h"
 
 namespace {
 
@@ -34,9 +40,6 @@ uint32_t const T[64] = {
 	0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391,
 };
 
-// Left-rotation amounts, four per round.
-int const S[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
-
 inline uint32_t rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 
 inline uint32_t load_le(unsigned char const* p)
@@ -52,34 +55,116 @@ inline void store_le(unsigned char* p, uint32_t v)
 	p[3] = static_cast<unsigned char>(v >> 24);
 }
 
-void transform(uint32_t state[4], unsigned char const block[64])
-{
-	uint32_t x[16];
-	for (int i = 0; i < 16; ++i)
-		x[i] = load_le(block + 4 * i);
+// The round functions arranged so that the newest value (b) meets as few
+// operations as possible before the add: what depends only on the older c
+// and d is computed while b is still being made. In G the two halves of the
+// OR never share a bit, so they are added instead. Results are unchanged.
+inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return z ^ (x & (y ^ z)); }
+inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ (y ^ z); }
+inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); }
 
+// Fully unrolled so that every word index, constant and rotation is fixed
+// at compile time: the rolled loop spent most of a file's signing time on
+// choosing them. State stays in registers across the blocks of one call.
+#define MD5_STEP(f, a, b, c, d, k, i, s) \
+	a += x[k] + T[i];                   \
+	a += f(b, c, d);                    \
+	a = rotl(a, s) + b
+#define MD5_STEP_G(a, b, c, d, k, i, s)  \
+	a += x[k] + T[i] + (c & ~d);        \
+	a += b & d;                         \
+	a = rotl(a, s) + b
+
+void transform(uint32_t state[4], unsigned char const* data, size_t blocks)
+{
 	uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-	for (int i = 0; i < 64; ++i) {
-		int const round = i / 16;
-		uint32_t f;
-		int k;
-		switch (round) {
-		case 0: f = (b & c) | (~b & d); k = i; break;
-		case 1: f = (b & d) | (c & ~d); k = (1 + 5 * i) % 16; break;
-		case 2: f = b ^ c ^ d; k = (5 + 3 * i) % 16; break;
-		default: f = c ^ (b | ~d); k = (7 * i) % 16; break;
-		}
-		uint32_t const next = b + rotl(a + f + x[k] + T[i], S[round][i % 4]);
-		a = d;
-		d = c;
-		c = b;
-		b = next;
+	for (; blocks > 0; --blocks, data += 64) {
+		uint32_t x[16];
+		for (int i = 0; i < 16; ++i)
+			x[i] = load_le(data + 4 * i);
+		uint32_t const a0 = a, b0 = b, c0 = c, d0 = d;
+
+		MD5_STEP(F, a, b, c, d, 0, 0, 7);
+		MD5_STEP(F, d, a, b, c, 1, 1, 12);
+		MD5_STEP(F, c, d, a, b, 2, 2, 17);
+		MD5_STEP(F, b, c, d, a, 3, 3, 22);
+		MD5_STEP(F, a, b, c, d, 4, 4, 7);
+		MD5_STEP(F, d, a, b, c, 5, 5, 12);
+		MD5_STEP(F, c, d, a, b, 6, 6, 17);
+		MD5_STEP(F, b, c, d, a, 7, 7, 22);
+		MD5_STEP(F, a, b, c, d, 8, 8, 7);
+		MD5_STEP(F, d, a, b, c, 9, 9, 12);
+		MD5_STEP(F, c, d, a, b, 10, 10, 17);
+		MD5_STEP(F, b, c, d, a, 11, 11, 22);
+		MD5_STEP(F, a, b, c, d, 12, 12, 7);
+		MD5_STEP(F, d, a, b, c, 13, 13, 12);
+		MD5_STEP(F, c, d, a, b, 14, 14, 17);
+		MD5_STEP(F, b, c, d, a, 15, 15, 22);
+
+		MD5_STEP_G(a, b, c, d, 1, 16, 5);
+		MD5_STEP_G(d, a, b, c, 6, 17, 9);
+		MD5_STEP_G(c, d, a, b, 11, 18, 14);
+		MD5_STEP_G(b, c, d, a, 0, 19, 20);
+		MD5_STEP_G(a, b, c, d, 5, 20, 5);
+		MD5_STEP_G(d, a, b, c, 10, 21, 9);
+		MD5_STEP_G(c, d, a, b, 15, 22, 14);
+		MD5_STEP_G(b, c, d, a, 4, 23, 20);
+		MD5_STEP_G(a, b, c, d, 9, 24, 5);
+		MD5_STEP_G(d, a, b, c, 14, 25, 9);
+		MD5_STEP_G(c, d, a, b, 3, 26, 14);
+		MD5_STEP_G(b, c, d, a, 8, 27, 20);
+		MD5_STEP_G(a, b, c, d, 13, 28, 5);
+		MD5_STEP_G(d, a, b, c, 2, 29, 9);
+		MD5_STEP_G(c, d, a, b, 7, 30, 14);
+		MD5_STEP_G(b, c, d, a, 12, 31, 20);
+
+		MD5_STEP(H, a, b, c, d, 5, 32, 4);
+		MD5_STEP(H, d, a, b, c, 8, 33, 11);
+		MD5_STEP(H, c, d, a, b, 11, 34, 16);
+		MD5_STEP(H, b, c, d, a, 14, 35, 23);
+		MD5_STEP(H, a, b, c, d, 1, 36, 4);
+		MD5_STEP(H, d, a, b, c, 4, 37, 11);
+		MD5_STEP(H, c, d, a, b, 7, 38, 16);
+		MD5_STEP(H, b, c, d, a, 10, 39, 23);
+		MD5_STEP(H, a, b, c, d, 13, 40, 4);
+		MD5_STEP(H, d, a, b, c, 0, 41, 11);
+		MD5_STEP(H, c, d, a, b, 3, 42, 16);
+		MD5_STEP(H, b, c, d, a, 6, 43, 23);
+		MD5_STEP(H, a, b, c, d, 9, 44, 4);
+		MD5_STEP(H, d, a, b, c, 12, 45, 11);
+		MD5_STEP(H, c, d, a, b, 15, 46, 16);
+		MD5_STEP(H, b, c, d, a, 2, 47, 23);
+
+		MD5_STEP(I, a, b, c, d, 0, 48, 6);
+		MD5_STEP(I, d, a, b, c, 7, 49, 10);
+		MD5_STEP(I, c, d, a, b, 14, 50, 15);
+		MD5_STEP(I, b, c, d, a, 5, 51, 21);
+		MD5_STEP(I, a, b, c, d, 12, 52, 6);
+		MD5_STEP(I, d, a, b, c, 3, 53, 10);
+		MD5_STEP(I, c, d, a, b, 10, 54, 15);
+		MD5_STEP(I, b, c, d, a, 1, 55, 21);
+		MD5_STEP(I, a, b, c, d, 8, 56, 6);
+		MD5_STEP(I, d, a, b, c, 15, 57, 10);
+		MD5_STEP(I, c, d, a, b, 6, 58, 15);
+		MD5_STEP(I, b, c, d, a, 13, 59, 21);
+		MD5_STEP(I, a, b, c, d, 4, 60, 6);
+		MD5_STEP(I, d, a, b, c, 11, 61, 10);
+		MD5_STEP(I, c, d, a, b, 2, 62, 15);
+		MD5_STEP(I, b, c, d, a, 9, 63, 21);
+
+		a += a0;
+		b += b0;
+		c += c0;
+		d += d0;
 	}
-	state[0] += a;
-	state[1] += b;
-	state[2] += c;
-	state[3] += d;
+	state[0] = a;
+	state[1] = b;
+	state[2] = c;
+	state[3] = d;
 }
+
+#undef MD5_STEP
+#undef MD5_STEP_G
 
 }  // namespace
 
@@ -102,18 +187,24 @@ void MD5Update(MD5_CTX* ctx, unsigned char const* data, unsigned short len)
 	if (ctx->bit_count[0] < bits)
 		++ctx->bit_count[1];
 	// A 16-bit length never reaches the high word by itself (len >> 29 is 0).
+	if (len == 0) return;  // data may be null then
 
-	unsigned const room = 64 - index;
 	unsigned i = 0;
-	if (len >= room) {
+	if (index != 0) {  // finish the held block first
+		unsigned const room = 64 - index;
+		if (len < room) {
+			std::memcpy(ctx->buffer + index, data, len);
+			return;
+		}
 		std::memcpy(ctx->buffer + index, data, room);
-		transform(ctx->state, ctx->buffer);
-		for (i = room; i + 63 < len; i += 64)
-			transform(ctx->state, data + i);
-		index = 0;
+		transform(ctx->state, ctx->buffer, 1);
+		i = room;
 	}
+	size_t const blocks = (len - i) / 64;
+	transform(ctx->state, data + i, blocks);
+	i += static_cast<unsigned>(blocks * 64);
 	if (len > i)
-		std::memcpy(ctx->buffer + index, data + i, len - i);
+		std::memcpy(ctx->buffer, data + i, len - i);
 }
 
 void MD5UpdateWide(MD5_CTX* ctx, unsigned char const* data, unsigned int len)
@@ -161,9 +252,6 @@ std::string digest_text(MD5_CTX const& ctx)
 
 int calc_file_md5(std::string const& path, std::string& md5)
 {
-	std::string normal = path;
-	set_dir_chars(normal);
-
 	MD5_CTX ctx;
 	MD5Init(&ctx);
 	std::string target;
@@ -176,16 +264,35 @@ int calc_file_md5(std::string const& path, std::string& md5)
 		return 0;
 	}
 
-	xmap_class map(normal);
-	if (!map.begin || map.end == map.begin) return kErrFileOpen;  // missing, unreadable or empty: md5 stays
-	unsigned char const* at = reinterpret_cast<unsigned char const*>(map.begin);
-	size_t left = static_cast<size_t>(map.end - map.begin);
-	while (left > 0) {  // files of 4 GiB and more too
-		unsigned int const chunk = left > 0x40000000u ? 0x40000000u : static_cast<unsigned int>(left);
-		MD5UpdateWide(&ctx, at, chunk);
-		at += chunk;
-		left -= chunk;
+	// Read in whole-block pieces rather than mapped: mapping and unmapping
+	// each file cost this machine kind more than the digest itself, and a
+	// file cut short while being read ends early instead of faulting.
+	std::string full = app_path + path;
+	set_dir_chars(full);
+	// Non-blocking, so that a FIFO cannot hold the open; only regular files count.
+	int const fd = open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+	if (fd < 0) return kErrFileOpen;  // missing or unreadable: md5 stays
+	struct stat st;
+	if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
+		close(fd);
+		return kErrFileOpen;  // empty or not a file: md5 stays
 	}
+	size_t const piece = 65535 / 64 * 64;  // one MD5Update call, no partial block held between reads
+	std::unique_ptr<unsigned char[]> const buf(new unsigned char[piece]);
+	uint64_t total = 0;
+	for (;;) {
+		ssize_t const n = read(fd, buf.get(), piece);
+		if (n < 0 && errno == EINTR) continue;
+		if (n < 0) {
+			close(fd);
+			return kErrFileOpen;
+		}
+		if (n == 0) break;
+		MD5Update(&ctx, buf.get(), static_cast<unsigned short>(n));
+		total += static_cast<uint64_t>(n);
+	}
+	close(fd);
+	if (total == 0) return kErrFileOpen;  // emptied since the check: nothing was signed
 	MD5Final(&ctx);
 	md5 = digest_text(ctx);
 	return 0;

@@ -7,8 +7,8 @@
 // symbolic link, and every file is written under a fresh name beside its
 // target and renamed over it only once complete and CRC-checked.
 //
-// Index: helpers (log, entry names, entry reading, fresh names) -
-// unzip_symlink - unzip_resource_fork - zip_to_file - file_to_zip.
+// Index: helpers (log, entry names, entry reading, archive reading, plain
+// files) - unzip_symlink - unzip_resource_fork - zip_to_file - file_to_zip.
 #include "foundation/io_zip.h"
 
 #include <fcntl.h>
@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -131,17 +132,20 @@ int copy_entry(unzFile uf, unz_file_info const& info, std::function<int(char con
 {
 	int err = unzOpenCurrentFile(uf);
 	if (err != UNZ_OK) return ZIP_FAIL(err);
-	std::vector<char> buf(1 << 16);
+	// Whole entries up to 1 MiB in one piece, so that a file is mostly one
+	// write; the announced size only sizes the buffer, it is never trusted.
+	size_t const block = static_cast<size_t>(std::min<uint64_t>(std::max<uint64_t>(info.uncompressed_size, 4096), 1 << 20));
+	std::unique_ptr<char[]> const buf(new char[block]);  // not cleared: only what was read is used
 	uint64_t got = 0;
 	for (;;) {
-		int const n = unzReadCurrentFile(uf, buf.data(), static_cast<unsigned>(buf.size()));
+		int const n = unzReadCurrentFile(uf, buf.get(), static_cast<unsigned>(block));
 		if (n < 0) {
 			err = ZIP_FAIL(kErrZipRead);
 			break;
 		}
 		if (n == 0) break;
 		got += static_cast<unsigned>(n);
-		if ((err = sink(buf.data(), static_cast<size_t>(n))) != 0) break;
+		if ((err = sink(buf.get(), static_cast<size_t>(n))) != 0) break;
 	}
 	if (err == 0 && got != info.uncompressed_size) err = ZIP_FAIL(kErrZipRead);
 	int const closed = unzCloseCurrentFile(uf);
@@ -161,6 +165,142 @@ int write_all(int fd, char const* data, size_t size)
 		size -= static_cast<size_t>(n);
 	}
 	return 0;
+}
+
+// ---- archive reading ------------------------------------------------------------
+
+// minizip's own stdio functions seek and read in small steps (dozens of
+// system calls per archive); this table serves the same calls from memory:
+// the whole archive read with one call when it fits the window, else a
+// window refilled with one pread whenever a read leaves it.
+size_t const kWindow = 1 << 20;
+
+struct archive_reader {
+	int fd = -1;
+	uint64_t size = 0;
+	uint64_t pos = 0;
+	std::vector<unsigned char> window;
+	uint64_t window_at = 0;  // file offset of window[0]
+	size_t window_len = 0;   // bytes of window that hold file data
+	int error = 0;
+};
+
+// Reads len bytes at offset into dst; fewer only at the end of the file.
+ssize_t read_at(archive_reader& r, unsigned char* dst, size_t len, uint64_t offset)
+{
+	size_t got = 0;
+	while (got < len) {
+		ssize_t const n = pread(r.fd, dst + got, len - got, static_cast<off_t>(offset + got));
+		if (n < 0 && errno == EINTR) continue;
+		if (n < 0) {
+			r.error = errno;
+			return -1;
+		}
+		if (n == 0) break;
+		got += static_cast<size_t>(n);
+	}
+	return static_cast<ssize_t>(got);
+}
+
+// The window is placed to start at the read, unless that would leave part
+// of it past the end: then it holds the last bytes, so that minizip's
+// backward search for the directory at the end is served by one refill.
+bool fill_window(archive_reader& r, uint64_t at)
+{
+	uint64_t const cap = r.window.size();
+	r.window_at = std::min(at, r.size > cap ? r.size - cap : 0);
+	r.window_len = 0;
+	ssize_t const n = read_at(r, r.window.data(), static_cast<size_t>(std::min(cap, r.size - r.window_at)), r.window_at);
+	if (n < 0) return false;
+	r.window_len = static_cast<size_t>(n);
+	return true;
+}
+
+voidpf ZCALLBACK reader_open(voidpf, void const* filename, int mode)
+{
+	if (!filename || (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
+	// Non-blocking, so that a FIFO cannot hold the open; only regular files are archives.
+	int const fd = open(static_cast<char const*>(filename), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+	if (fd < 0) return nullptr;
+	struct stat st;
+	if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+		close(fd);
+		return nullptr;
+	}
+	auto* r = new archive_reader;
+	r->fd = fd;
+	r->size = static_cast<uint64_t>(st.st_size);
+	r->window.resize(static_cast<size_t>(std::min<uint64_t>(r->size, kWindow)));
+	if (r->size <= kWindow && !fill_window(*r, 0)) {
+		close(fd);
+		delete r;
+		return nullptr;
+	}
+	return r;
+}
+
+uLong ZCALLBACK reader_read(voidpf, voidpf stream, void* buf, uLong size)
+{
+	auto& r = *static_cast<archive_reader*>(stream);
+	auto* dst = static_cast<unsigned char*>(buf);
+	if (r.pos >= r.size || size == 0) return 0;
+	size_t const want = static_cast<size_t>(std::min<uint64_t>(size, r.size - r.pos));
+	size_t done = 0;
+	while (done < want) {
+		uint64_t const at = r.pos + done;
+		if (at >= r.window_at && at < r.window_at + r.window_len) {
+			size_t const off = static_cast<size_t>(at - r.window_at);
+			size_t const n = std::min(want - done, r.window_len - off);
+			std::memcpy(dst + done, r.window.data() + off, n);
+			done += n;
+			continue;
+		}
+		if (want - done >= r.window.size()) {  // as large as the window: straight to the caller
+			ssize_t const n = read_at(r, dst + done, want - done, at);
+			if (n <= 0) break;
+			done += static_cast<size_t>(n);
+			continue;
+		}
+		if (!fill_window(r, at) || r.window_len == 0 || at >= r.window_at + r.window_len) break;
+	}
+	r.pos += done;
+	return static_cast<uLong>(done);
+}
+
+uLong ZCALLBACK reader_write(voidpf, voidpf, void const*, uLong) { return 0; }
+
+ZPOS64_T ZCALLBACK reader_tell(voidpf, voidpf stream) { return static_cast<archive_reader*>(stream)->pos; }
+
+long ZCALLBACK reader_seek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+	auto& r = *static_cast<archive_reader*>(stream);
+	uint64_t base = 0;
+	switch (origin) {
+	case ZLIB_FILEFUNC_SEEK_SET: base = 0; break;
+	case ZLIB_FILEFUNC_SEEK_CUR: base = r.pos; break;
+	case ZLIB_FILEFUNC_SEEK_END: base = r.size; break;
+	default: return -1;
+	}
+	// Offsets are unsigned, so a step back arrives wrapped: the sum wraps back too.
+	r.pos = base + offset;
+	return 0;
+}
+
+int ZCALLBACK reader_close(voidpf, voidpf stream)
+{
+	auto* r = static_cast<archive_reader*>(stream);
+	int const err = close(r->fd);
+	delete r;
+	return err;
+}
+
+int ZCALLBACK reader_error(voidpf, voidpf stream) { return static_cast<archive_reader*>(stream)->error; }
+
+unzFile open_archive(std::string const& path)
+{
+	zlib_filefunc64_def table = {reader_open, reader_read, reader_write, reader_tell,
+	                             reader_seek, reader_close, reader_error, nullptr};
+	return unzOpen2_64(path.c_str(), &table);
 }
 
 // A plain file entry, written beside the target and renamed over it.
@@ -341,7 +481,7 @@ int zip_to_file(std::string zip_file, std::string out_dir, std::string* first_na
 		}
 	}
 
-	unzFile uf = unzOpen(zip_path.c_str());
+	unzFile uf = open_archive(zip_path);
 	if (!uf) {
 		log_text("ok i am about to report that i could not open a zip file for extraction!\n"
 		         "that incoming file is " + zip_path + "\n"

@@ -238,6 +238,31 @@ TEST_F(ZipToFile, FirstNameIsTheFirstEntryOnly)
 	EXPECT_EQ(name, "Skyrell Installer");
 }
 
+// Archives of several megabytes are read in pieces: entries that cross
+// piece boundaries, one larger than a piece, and a directory at the far end.
+TEST_F(ZipToFile, LargeArchivesExpandWhole)
+{
+	auto stored = [](std::string name, std::string data) {
+		zentry e = file_entry(std::move(name), std::move(data));
+		e.method = 0;
+		return e;
+	};
+	std::vector<zentry> const entries = {
+		stored("one", random_bytes(700000, 21)),
+		stored("two", random_bytes(1500000, 22)),
+		file_entry("three", "small"),
+		file_entry("four", random_bytes(900000, 23)),
+		stored("five", random_bytes(1048576, 24)),
+	};
+	make_zip(zip, entries);
+	struct stat st;
+	ASSERT_EQ(stat(zip.c_str(), &st), 0);
+	ASSERT_GT(st.st_size, 3 << 20);
+	ASSERT_EQ(zip_to_file(zip, out, nullptr, 0), 0);
+	for (auto const& e : entries) EXPECT_TRUE(read_text_file(out + e.name) == e.data) << e.name;
+	EXPECT_EQ(tree(out).size(), entries.size());
+}
+
 // ---- companions ("__MACOSX/.../._name") ------------------------------------------
 
 namespace {
@@ -308,6 +333,17 @@ TEST_F(ZipToFile, ArchivesThatCannotBeOpened)
 		          std::string::npos) << name;
 	}
 	EXPECT_NE(logged().find("Zip to file failed with error err = 20001. file = io_utils line = "), std::string::npos);
+	EXPECT_TRUE(tree(out).empty());
+}
+
+// A folder or a FIFO named as the archive fails to open, at once: the FIFO
+// has no writer and must not hold the call.
+TEST_F(ZipToFile, ArchivePathsThatAreNoFiles)
+{
+	ASSERT_EQ(mkdir((dir.path() + "folder.zip").c_str(), 0755), 0);
+	ASSERT_EQ(mkfifo((dir.path() + "fifo.zip").c_str(), 0644), 0);
+	for (char const* name : {"folder.zip", "fifo.zip"})
+		EXPECT_EQ(zip_to_file(dir.path() + name, out, nullptr, 0), 20001) << name;
 	EXPECT_TRUE(tree(out).empty());
 }
 

@@ -2,6 +2,7 @@
 // whole and in random splits.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -194,4 +195,32 @@ TEST(CalcFileMD5, FileOfFourGigabytesIsSignedWhole)
 	std::string sig;
 	ASSERT_EQ(calc_file_md5(file, sig), 0);
 	EXPECT_EQ(sig, "02665c9388c43081e84edeae21121c84");
+}
+
+// Files are read in pieces: lengths around the 64-byte block and around
+// 64 KiB (where one read ends and the next begins) must sign as md5sum does.
+TEST(CalcFileMD5, LengthsAroundBlocksAndReadPiecesMatchMd5sum)
+{
+	temp_dir dir;
+	std::string const file = dir.path() + "data";
+	for (size_t n : {1u, 63u, 64u, 65u, 65471u, 65472u, 65473u, 65535u, 65536u, 65537u, 130944u, 130945u, 200001u}) {
+		write_text_file(file, pseudo_random_bytes(n, static_cast<unsigned>(n) + 1));
+		std::string sig;
+		ASSERT_EQ(calc_file_md5(file, sig), 0) << n;
+		EXPECT_EQ(sig, md5sum_of(file)) << n << " bytes";
+	}
+}
+
+// A folder or a FIFO is no file to sign; opening the FIFO must not wait
+// for a writer.
+TEST(CalcFileMD5, NonRegularItemsAreNotSigned)
+{
+	temp_dir dir;
+	ASSERT_EQ(mkdir((dir.path() + "folder").c_str(), 0755), 0);
+	ASSERT_EQ(mkfifo((dir.path() + "fifo").c_str(), 0644), 0);
+	for (char const* name : {"folder", "fifo"}) {
+		std::string sig = "NONE";
+		EXPECT_EQ(calc_file_md5(dir.path() + name, sig), 20006) << name;
+		EXPECT_EQ(sig, "NONE") << name;
+	}
 }

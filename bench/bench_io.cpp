@@ -1,0 +1,450 @@
+// Signing and expansion speed against baselines measured in the same run:
+// calc_file_md5 against the system's md5sum over the same files, and
+// zip_to_file against an in-process inflate + write of the same entries
+// (the floor). Makes its own reference files; prints medians and ratios.
+//
+//   bench_io [--quick] [--reps N] [--dir PATH] [--out PATH]
+//
+// --quick uses 500 files (about 46 MB) instead of 5,000 (about 460 MB).
+// --dir keeps the reference files there and reuses them on the next run;
+// without it they go to a fresh temporary folder that is removed at the end.
+// --out expands into that folder instead (e.g. one on /dev/shm, to take a
+// busy disk's flush times out of the comparison).
+//
+// Index: options and clocks - reference files - signing - expansion - main.
+#include <fcntl.h>
+#include <ftw.h>
+#include <minizip/zip.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "foundation/app_globals.h"
+#include "foundation/io_zip.h"
+#include "foundation/md5.h"
+
+extern char** environ;
+
+namespace {
+
+// ---- options and clocks ----------------------------------------------------
+
+struct options {
+	bool quick = false;
+	int reps = 0;  // 0: 5, or 3 in quick mode
+	std::string dir;
+	std::string out;
+};
+
+[[noreturn]] void die(std::string const& what)
+{
+	std::fprintf(stderr, "bench_io: %s\n", what.c_str());
+	std::exit(1);
+}
+
+double wall_now()
+{
+	return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+double seconds(timeval const& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; }
+
+// User + system time of this process; a busy machine stretches wall time
+// far more than the CPU time a pass needs.
+double cpu_now()
+{
+	rusage r;
+	getrusage(RUSAGE_SELF, &r);
+	return seconds(r.ru_utime) + seconds(r.ru_stime);
+}
+
+struct timing {
+	double wall = 0;
+	double cpu = 0;
+};
+
+double median(std::vector<double> v)
+{
+	std::sort(v.begin(), v.end());
+	size_t const n = v.size();
+	return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// ---- reference files ---------------------------------------------------------
+
+// Bumped whenever the generator changes, so that a kept folder is remade.
+int const kGeneratorVersion = 1;
+
+struct reference_set {
+	std::string root;
+	std::vector<std::string> files;  // plain files to sign
+	std::vector<std::string> zips;   // one archive per file, entry named by the leaf
+	uint64_t bytes = 0;
+};
+
+std::string numbered(std::string const& folder, size_t i, char const* ext)
+{
+	char name[32];
+	std::snprintf(name, sizeof name, "f%05zu.%s", i, ext);
+	return folder + name;
+}
+
+// Installer-like content: text runs, small-valued binary runs and some
+// noise, so that deflate finds about what it finds in real packages.
+std::string make_content(size_t index, size_t size)
+{
+	static char const* const words[] = {
+	    "PROP", "wing", "flap", "0.25000", "-1.000", "texture", "panel", "engine", "\n", "P acf/_",
+	    "gear", "1", "0", "cockpit", "light", "nav", "strobe", "aileron", "elevator", "rudder",
+	};
+	std::mt19937 rng(static_cast<unsigned>(index * 7919 + 17));
+	std::string s;
+	s.reserve(size);
+	while (s.size() < size) {
+		size_t const run = 64 + rng() % 960;
+		switch (rng() % 5) {
+		case 0:  // noise
+			for (size_t i = 0; i < run; ++i) s += static_cast<char>(rng());
+			break;
+		case 1:  // small values
+			for (size_t i = 0; i < run; ++i) s += static_cast<char>(rng() % 12);
+			break;
+		default:  // text
+			for (size_t at = 0; at < run;) {
+				char const* w = words[rng() % (sizeof words / sizeof *words)];
+				s += w;
+				s += ' ';
+				at += std::strlen(w) + 1;
+			}
+		}
+	}
+	s.resize(size);
+	return s;
+}
+
+void write_file(std::string const& path, std::string const& data)
+{
+	std::ofstream out(path, std::ios::binary | std::ios::trunc);
+	out.write(data.data(), static_cast<std::streamsize>(data.size()));
+	if (!out) die("cannot write " + path);
+}
+
+void make_archive(std::string const& path, std::string const& entry, std::string const& data)
+{
+	zipFile zf = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
+	if (!zf) die("cannot create " + path);
+	zip_fileinfo zi = {};
+	zi.external_fa = 0100644ul << 16;
+	bool ok = zipOpenNewFileInZip(zf, entry.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+	                              Z_DEFAULT_COMPRESSION) == ZIP_OK &&
+	          zipWriteInFileInZip(zf, data.data(), static_cast<unsigned>(data.size())) == ZIP_OK &&
+	          zipCloseFileInZip(zf) == ZIP_OK;
+	ok = zipClose(zf, nullptr) == ZIP_OK && ok;
+	if (!ok) die("cannot write " + path);
+}
+
+void make_folder(std::string const& path)
+{
+	if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) die("cannot make " + path);
+}
+
+std::string read_file(std::string const& path)
+{
+	std::ifstream in(path, std::ios::binary);
+	return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Sizes spread evenly over 2 KB to 183 KB: 5,000 of them come to about
+// 460 MB, as in a full aircraft-and-scenery install.
+reference_set make_reference_set(std::string const& root, size_t count)
+{
+	reference_set set;
+	set.root = root;
+	make_folder(root + "files");
+	make_folder(root + "zips");
+	std::mt19937 rng(2024);
+	std::vector<size_t> sizes(count);
+	for (size_t i = 0; i < count; ++i) {
+		sizes[i] = 2048 + rng() % (183 * 1024 - 2048);
+		set.files.push_back(numbered(root + "files/", i, "bin"));
+		set.zips.push_back(numbered(root + "zips/", i, "zip"));
+		set.bytes += sizes[i];
+	}
+
+	std::string const marker = root + "ready";
+	std::string const stamp = std::to_string(kGeneratorVersion) + " " + std::to_string(count) + "\n";
+	if (read_file(marker) == stamp) return set;
+
+	std::printf("making %zu reference files and archives in %s ...\n", count, root.c_str());
+	std::fflush(stdout);
+	std::atomic<size_t> next{0};
+	std::vector<std::thread> workers;
+	unsigned const threads = std::max(1u, std::thread::hardware_concurrency());
+	for (unsigned t = 0; t < threads; ++t)
+		workers.emplace_back([&] {
+			for (size_t i; (i = next++) < count;) {
+				std::string const data = make_content(i, sizes[i]);
+				write_file(set.files[i], data);
+				std::string const leaf = set.files[i].substr(set.files[i].rfind('/') + 1);
+				make_archive(set.zips[i], leaf, data);
+			}
+		});
+	for (auto& w : workers) w.join();
+	write_file(marker, stamp);
+	return set;
+}
+
+// Reads every file once so that both sides of a comparison start from a
+// warm page cache.
+void warm(std::vector<std::string> const& paths)
+{
+	std::vector<char> buf(1 << 20);
+	for (auto const& p : paths) {
+		int const fd = open(p.c_str(), O_RDONLY | O_CLOEXEC);
+		if (fd < 0) die("cannot read " + p);
+		while (read(fd, buf.data(), buf.size()) > 0) {
+		}
+		close(fd);
+	}
+}
+
+int remove_item(char const* path, struct stat const*, int, FTW*) { return remove(path); }
+
+// ---- signing -------------------------------------------------------------------
+
+timing sign_ours(reference_set const& set, std::vector<std::string>& sigs)
+{
+	sigs.assign(set.files.size(), std::string());
+	double const w0 = wall_now(), c0 = cpu_now();
+	for (size_t i = 0; i < set.files.size(); ++i)
+		if (calc_file_md5(set.files[i], sigs[i]) != 0) die("calc_file_md5 failed on " + set.files[i]);
+	return {wall_now() - w0, cpu_now() - c0};
+}
+
+// Runs md5sum over the whole list in one process, its output to listing.
+timing sign_md5sum(reference_set const& set, std::string const& listing)
+{
+	std::vector<char*> argv;
+	argv.push_back(const_cast<char*>("md5sum"));
+	for (auto const& f : set.files) argv.push_back(const_cast<char*>(f.c_str()));
+	argv.push_back(nullptr);
+	posix_spawn_file_actions_t actions;
+	posix_spawn_file_actions_init(&actions);
+	posix_spawn_file_actions_addopen(&actions, 1, listing.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+
+	double const w0 = wall_now();
+	pid_t pid;
+	if (posix_spawnp(&pid, "md5sum", &actions, nullptr, argv.data(), environ) != 0) die("cannot run md5sum");
+	int status = 0;
+	rusage r;
+	if (wait4(pid, &status, 0, &r) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) die("md5sum failed");
+	double const wall = wall_now() - w0;
+	posix_spawn_file_actions_destroy(&actions);
+	return {wall, seconds(r.ru_utime) + seconds(r.ru_stime)};
+}
+
+void check_signatures(reference_set const& set, std::vector<std::string> const& sigs, std::string const& listing)
+{
+	std::ifstream in(listing);
+	std::string line;
+	size_t i = 0;
+	for (; std::getline(in, line); ++i) {
+		if (i >= sigs.size() || line.compare(0, 32, sigs[i]) != 0 || line.compare(34, std::string::npos, set.files[i]) != 0)
+			die("signature differs from md5sum's: " + line);
+	}
+	if (i != sigs.size()) die("md5sum listed " + std::to_string(i) + " files");
+}
+
+// ---- expansion -------------------------------------------------------------------
+
+timing expand_ours(reference_set const& set, std::string const& out)
+{
+	double const w0 = wall_now(), c0 = cpu_now();
+	for (auto const& z : set.zips) {
+		int const err = zip_to_file(z, out, nullptr, 0);
+		if (err != 0) die("zip_to_file failed with " + std::to_string(err) + " on " + z);
+	}
+	return {wall_now() - w0, cpu_now() - c0};
+}
+
+uint32_t le16(unsigned char const* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
+uint32_t le32(unsigned char const* p) { return le16(p) | le16(p + 2) << 16; }
+
+// The floor: each archive read whole with one call, its single entry found
+// from the local header and inflated in one call, the bytes written with one
+// call to a fresh file; flush adds fsync, as zip_to_file does before its
+// rename.
+timing expand_floor(reference_set const& set, std::string const& out, bool flush)
+{
+	std::vector<unsigned char> in, data;
+	z_stream zs = {};
+	if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) die("inflateInit2");
+	double const w0 = wall_now(), c0 = cpu_now();
+	for (size_t i = 0; i < set.zips.size(); ++i) {
+		int fd = open(set.zips[i].c_str(), O_RDONLY | O_CLOEXEC);
+		struct stat st;
+		if (fd < 0 || fstat(fd, &st) != 0) die("cannot open " + set.zips[i]);
+		in.resize(static_cast<size_t>(st.st_size));
+		if (read(fd, in.data(), in.size()) != static_cast<ssize_t>(in.size())) die("short read " + set.zips[i]);
+		close(fd);
+		unsigned char const* h = in.data();
+		if (in.size() < 30 || le32(h) != 0x04034b50 || le16(h + 8) != Z_DEFLATED || (le16(h + 6) & 8))
+			die("unexpected archive layout in " + set.zips[i]);
+		size_t const packed = le32(h + 18), size = le32(h + 22);
+		size_t const at = 30 + le16(h + 26) + le16(h + 28);
+		if (at + packed > in.size()) die("unexpected archive layout in " + set.zips[i]);
+		data.resize(size + 1);
+		inflateReset(&zs);
+		zs.next_in = in.data() + at;
+		zs.avail_in = static_cast<uInt>(packed);
+		zs.next_out = data.data();
+		zs.avail_out = static_cast<uInt>(data.size());
+		if (inflate(&zs, Z_FINISH) != Z_STREAM_END || zs.total_out != size) die("inflate failed on " + set.zips[i]);
+
+		std::string const leaf = set.files[i].substr(set.files[i].rfind('/') + 1);
+		fd = open((out + leaf).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+		if (fd < 0 || write(fd, data.data(), size) != static_cast<ssize_t>(size)) die("cannot write " + out + leaf);
+		if (flush && fsync(fd) != 0) die("fsync");
+		close(fd);
+	}
+	timing const t = {wall_now() - w0, cpu_now() - c0};
+	inflateEnd(&zs);
+	return t;
+}
+
+void check_expansion(reference_set const& set, std::string const& out)
+{
+	for (auto const& f : set.files) {
+		std::string const leaf = f.substr(f.rfind('/') + 1);
+		if (read_file(out + leaf) != read_file(f)) die("expanded file differs: " + out + leaf);
+	}
+}
+
+// ---- main ------------------------------------------------------------------------
+
+options parse(int argc, char** argv)
+{
+	options o;
+	for (int i = 1; i < argc; ++i) {
+		std::string const a = argv[i];
+		if (a == "--quick") o.quick = true;
+		else if (a == "--reps" && i + 1 < argc) o.reps = std::atoi(argv[++i]);
+		else if (a == "--dir" && i + 1 < argc) o.dir = argv[++i];
+		else if (a == "--out" && i + 1 < argc) o.out = argv[++i];
+		else die("usage: bench_io [--quick] [--reps N] [--dir PATH] [--out PATH]");
+	}
+	if (o.reps <= 0) o.reps = o.quick ? 3 : 5;
+	return o;
+}
+
+void row(char const* what, double wall, double cpu)
+{
+	std::printf("  %-34s %9.3f %9.3f\n", what, wall, cpu);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+	options const opt = parse(argc, argv);
+	bool const temporary = opt.dir.empty();
+	std::string root = opt.dir;
+	if (temporary) {
+		char const* tmp = std::getenv("TMPDIR");
+		std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/sky-bench-XXXXXX";
+		if (!mkdtemp(&pattern[0])) die("cannot make a temporary folder");
+		root = pattern;
+	} else {
+		make_folder(root);
+	}
+	if (root.back() != '/') root += '/';
+
+	reference_set const set = make_reference_set(root, opt.quick ? 500 : 5000);
+	std::string out_root = opt.out.empty() ? root : opt.out;
+	if (out_root.back() != '/') out_root += '/';
+	make_folder(out_root);
+	std::string const out_ours = out_root + "out_zip/", out_floor = out_root + "out_floor/";
+	make_folder(out_ours);
+	make_folder(out_floor);
+	// The log is open, as it is in the program.
+	xer.open(root + "log.txt", std::ios::trunc);
+
+	std::printf("reference set: %zu files, %.1f MB; expanded into %s\n", set.files.size(),
+	            static_cast<double>(set.bytes) / 1e6, out_root.c_str());
+	std::printf("median of %d rounds, both sides in each round, order alternating\n", opt.reps);
+	std::printf("  %-34s %9s %9s\n", "", "wall s", "cpu s");
+
+	warm(set.files);
+	warm(set.zips);
+	std::string const listing = root + "md5sum.txt";
+	std::vector<std::string> sigs;
+	std::vector<double> ow, oc, mw, mc;
+	for (int r = 0; r < opt.reps; ++r) {
+		timing a, b;
+		if (r % 2 == 0) {
+			a = sign_ours(set, sigs);
+			b = sign_md5sum(set, listing);
+		} else {
+			b = sign_md5sum(set, listing);
+			a = sign_ours(set, sigs);
+		}
+		if (r == 0) check_signatures(set, sigs, listing);
+		ow.push_back(a.wall), oc.push_back(a.cpu), mw.push_back(b.wall), mc.push_back(b.cpu);
+	}
+	std::printf("signing\n");
+	row("calc_file_md5", median(ow), median(oc));
+	row("md5sum", median(mw), median(mc));
+	std::printf("  %-34s %8.2fx %8.2fx   (goal >= 0.90x)\n", "speed of calc_file_md5 / md5sum", median(mw) / median(ow),
+	            median(mc) / median(oc));
+
+	std::vector<double> zw, zc, fw, fc, sw, sc;
+	for (int r = 0; r < opt.reps; ++r) {
+		timing a, b, c;
+		if (r % 2 == 0) {
+			a = expand_ours(set, out_ours);
+			b = expand_floor(set, out_floor, false);
+			c = expand_floor(set, out_floor, true);
+		} else {
+			c = expand_floor(set, out_floor, true);
+			b = expand_floor(set, out_floor, false);
+			a = expand_ours(set, out_ours);
+		}
+		if (r == 0) {
+			check_expansion(set, out_ours);
+			check_expansion(set, out_floor);
+		}
+		zw.push_back(a.wall), zc.push_back(a.cpu), fw.push_back(b.wall), fc.push_back(b.cpu);
+		sw.push_back(c.wall), sc.push_back(c.cpu);
+	}
+	std::printf("expansion\n");
+	row("zip_to_file", median(zw), median(zc));
+	row("inflate + write (floor)", median(fw), median(fc));
+	row("inflate + write + fsync", median(sw), median(sc));
+	std::printf("  %-34s %8.2fx %8.2fx\n", "zip_to_file / floor", median(zw) / median(fw), median(zc) / median(fc));
+	std::printf("  %-34s %8.2fx %8.2fx   (goal <= 1.50x)\n", "zip_to_file / floor with fsync", median(zw) / median(sw),
+	            median(zc) / median(sc));
+
+	xer.close();
+	if (!opt.out.empty()) {
+		nftw(out_ours.c_str(), remove_item, 16, FTW_DEPTH | FTW_PHYS);
+		nftw(out_floor.c_str(), remove_item, 16, FTW_DEPTH | FTW_PHYS);
+		rmdir(out_root.c_str());  // only when it is left empty
+	}
+	if (temporary) nftw(root.c_str(), remove_item, 16, FTW_DEPTH | FTW_PHYS);
+	return 0;
+}
