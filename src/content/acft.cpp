@@ -118,7 +118,7 @@ void read_n_rev(xmap_class* x, long dest, long n)
 {
 	// Compared as a length, so no pointer is formed past the mapping.
 	if (n < 0 || x->end - x->cursor < n) {
-		__VEDEZE_alert(0, "Invalid ACF read!", "", "", "", 2, acft_source, 18);
+		__VEDEZE_alert(0, "Invalid ACF read!", "", "", "", 2, acft_source_name, 18);
 		return;
 	}
 	unsigned char* const to = reinterpret_cast<unsigned char*>(dest);
