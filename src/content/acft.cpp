@@ -2,6 +2,7 @@
 // texture layout - fuel, FADEC and autopilot defaults - door geometry -
 // airfoil locations.
 #include "content/acft.h"
+#include "content/acft_internal.h"
 
 #include <cmath>
 
@@ -13,11 +14,9 @@ std::vector<flt_class> flt;
 
 namespace {
 
-char const acft_source[] = "ROdized/OOPS_cpp/acft";
-
 void bad_search(char const* message, int line)
 {
-	__VEDEZE_alert(0, message, "", "", "", 2, acft_source, line);
+	__VEDEZE_alert(0, message, "", "", "", 2, acft_source_name, line);
 }
 
 // Fuel-consumption field of an engine type.
@@ -48,6 +47,17 @@ bool type_in_kind(int type, int kind)
 {
 	return type >= 0 && type <= 8 && (eng_types[type].kinds & (1u << kind)) != 0;
 }
+
+}  // namespace
+
+char const acft_source_name[] = "ROdized/OOPS_cpp/acft";
+
+bool acft_type_in_kind(int type, int kind)
+{
+	return type_in_kind(type, kind);
+}
+
+namespace {
 
 template <class T>
 void refill(std::vector<T>& v, size_t count)

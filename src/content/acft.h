@@ -303,6 +303,10 @@ public:
 	void set_cus_auto();
 	float get_foil_loc(int i, float pos, char const& axis);
 	void IO_coc(int);
+
+	// Airfoil copies and design checks (acft_foil.cpp, acft_check.cpp).
+	void copy_foil(int from, int to, int mirror);
+	void check_veh(int n);
 };
 
 // ---- flight-state records -------------------------------------------------------
