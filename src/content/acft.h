@@ -86,6 +86,9 @@
 #include <type_traits>
 #include <vector>
 
+// V740_FIELDS_<record>: the unnamed fields of the 7.40 field map.
+#include "content/acft_v740_fields.inc"
+
 class veh_class;
 class flt_class;
 
@@ -116,6 +119,7 @@ public:
 	float pitch_coarse;
 	float blade_sweep[10];  // per blade element, degrees
 	// 7.40 image fields
+	V740_FIELDS_engn
 	// derived settings
 	int eng_opt_1;     // engine option words
 	int eng_opt_2;
@@ -174,6 +178,7 @@ public:
 	float elem_y[10];
 	float elem_z[10];
 	// 7.40 image fields
+	V740_FIELDS_wing
 	// derived settings
 	int surf_on[12][10];    // per surface kind: element e carries it
 	float surf_start[12];   // per surface kind: first element, 10 when none
@@ -200,6 +205,7 @@ public:
 	int part_ncol;
 	float part_geo[20][18][3];  // row, column, x-y-z
 	// 7.40 image fields
+	V740_FIELDS_part
 	// derived settings
 	int jet_body_word;  // cleared on the body of a jet engine
 };
@@ -207,6 +213,7 @@ public:
 class veh_gear_class {
 public:
 	// 7.40 image fields
+	V740_FIELDS_gear
 	// derived settings
 	int gear_type;        // 0 none, 1 fixed
 	int gear_retract;     // non-zero: retractable
@@ -235,6 +242,7 @@ public:
 	float door_pre_t2;
 	float door_t2[2];
 	// 7.40 image fields
+	V740_FIELDS_door
 	// derived settings
 	int door_type;  // 0: none
 
@@ -247,6 +255,7 @@ class veh_att_class {
 public:
 	char att_text[40];
 	// 7.40 image fields
+	V740_FIELDS_att
 	// derived settings
 };
 
@@ -337,6 +346,7 @@ struct veh_flat_struct {
 	// 7.40 image fields
 	char v740_1044[500];
 	char v740_1544[500];
+	V740_FIELDS_flat
 	char v740_646098[40];
 	// derived settings
 	int has_gear;
@@ -493,6 +503,12 @@ public:
 // every record pair must be cleared again.
 extern std::vector<veh_class> veh;
 extern std::vector<flt_class> flt;
+
+class xmap_class;
+// Copies n bytes from the scanner's cursor to dest and moves the cursor on;
+// with the scanner's byte-order flag set, each whole 4-byte word of the copy
+// is reversed. Too few bytes left (or n < 0) is fatal.
+void read_n_rev(xmap_class* x, long dest, long n);
 
 template <class T>
 constexpr bool acft_plain_data = std::is_standard_layout<T>::value && std::is_trivially_copyable<T>::value;
