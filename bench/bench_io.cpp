@@ -435,8 +435,11 @@ int main(int argc, char** argv)
 	row("zip_to_file", median(zw), median(zc));
 	row("inflate + write (floor)", median(fw), median(fc));
 	row("inflate + write + fsync", median(sw), median(sc));
-	std::printf("  %-34s %8.2fx %8.2fx\n", "zip_to_file / floor", median(zw) / median(fw), median(zc) / median(fc));
-	std::printf("  %-34s %8.2fx %8.2fx   (goal <= 1.50x)\n", "zip_to_file / floor with fsync", median(zw) / median(sw),
+	std::printf("  %-34s %8.2fx %8.2fx   (goal <= 1.50x)\n", "zip_to_file / floor", median(zw) / median(fw),
+	            median(zc) / median(fc));
+	// zip_to_file keeps its flush before each rename; this shows how much of
+	// the gap above is that flush on this disk.
+	std::printf("  %-34s %8.2fx %8.2fx\n", "zip_to_file / floor with fsync", median(zw) / median(sw),
 	            median(zc) / median(sc));
 
 	xer.close();
