@@ -5,7 +5,7 @@
 //
 //   bench_io [--quick] [--reps N] [--dir PATH] [--out PATH]
 //
-// --quick uses 500 files (about 46 MB) instead of 5,000 (about 460 MB).
+// --quick uses 500 files (about 48 MB) instead of 5,000 (about 475 MB).
 // --dir keeps the reference files there and reuses them on the next run;
 // without it they go to a fresh temporary folder that is removed at the end.
 // --out expands into that folder instead (e.g. one on /dev/shm, to take a
@@ -170,7 +170,7 @@ std::string read_file(std::string const& path)
 }
 
 // Sizes spread evenly over 2 KB to 183 KB: 5,000 of them come to about
-// 460 MB, as in a full aircraft-and-scenery install.
+// 475 MB, near the size of a full install.
 reference_set make_reference_set(std::string const& root, size_t count)
 {
 	reference_set set;
