@@ -170,7 +170,7 @@ std::string read_file(std::string const& path)
 }
 
 // Sizes spread evenly over 2 KB to 183 KB: 5,000 of them come to about
-// 475 MB, near the size of a full install.
+// 475 MB.
 reference_set make_reference_set(std::string const& root, size_t count)
 {
 	reference_set set;
