@@ -15,7 +15,22 @@ add_custom_command(
   DEPENDS gen_code_tables ${code_tables_in}
   COMMENT "Generating the panel code tables")
 target_sources(sky_content PRIVATE ${code_tables_out})
-target_include_directories(sky_content PRIVATE ${SKY_GENERATED_DIR})
+
+# The field map of the 7.40 aircraft image: the unnamed fields it declares
+# are part of the model's header, so every user of the library sees them.
+add_executable(gen_field_map ${CMAKE_SOURCE_DIR}/tools/gen_field_map.cpp)
+set(field_map_in ${CMAKE_SOURCE_DIR}/src/content/OLD_io_acf_map.txt)
+set(field_map_out ${SKY_GENERATED_DIR}/content/acft_v740_fields.inc ${SKY_GENERATED_DIR}/content/OLD_io_acf_map.inc)
+add_custom_command(
+  OUTPUT ${field_map_out}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${SKY_GENERATED_DIR}/content
+  COMMAND gen_field_map ${field_map_in} ${field_map_out}
+  DEPENDS gen_field_map ${field_map_in}
+  COMMENT "Generating the 7.40 field map")
+add_custom_target(sky_content_generated DEPENDS ${code_tables_out} ${field_map_out})
+target_sources(sky_content PRIVATE ${field_map_out})
+add_dependencies(sky_content sky_content_generated)
+target_include_directories(sky_content PUBLIC ${SKY_GENERATED_DIR})
 
 # The built-in images: painted at build time, embedded with .incbin.
 find_package(Freetype REQUIRED)

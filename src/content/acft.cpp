@@ -1,23 +1,26 @@
-// Index: globals and engine-type table - resets - presence queries -
+// Index: globals and engine-type table - resets - bounded word reads -
+// presence queries -
 // texture layout - fuel, FADEC and autopilot defaults - door geometry -
 // airfoil locations.
 #include "content/acft.h"
+#include "content/acft_internal.h"
 
 #include <cmath>
+#include <cstring>
+#include <utility>
 
 #include "foundation/alert.h"
 #include "foundation/sky_header.h"
+#include "foundation/xmap.h"
 
 std::vector<veh_class> veh;
 std::vector<flt_class> flt;
 
 namespace {
 
-char const acft_source[] = "ROdized/OOPS_cpp/acft";
-
 void bad_search(char const* message, int line)
 {
-	__VEDEZE_alert(0, message, "", "", "", 2, acft_source, line);
+	__VEDEZE_alert(0, message, "", "", "", 2, acft_source_name, line);
 }
 
 // Fuel-consumption field of an engine type.
@@ -48,6 +51,17 @@ bool type_in_kind(int type, int kind)
 {
 	return type >= 0 && type <= 8 && (eng_types[type].kinds & (1u << kind)) != 0;
 }
+
+}  // namespace
+
+char const acft_source_name[] = "ROdized/OOPS_cpp/acft";
+
+bool acft_type_in_kind(int type, int kind)
+{
+	return type_in_kind(type, kind);
+}
+
+namespace {
 
 template <class T>
 void refill(std::vector<T>& v, size_t count)
@@ -96,6 +110,26 @@ void flt_class::clear_flt(int n)
 	q[2] = sa * cb * cc + ca * sb * sc;
 	q[3] = ca * sb * cc - sa * cb * sc;
 	veh_rec = &veh[n];
+}
+
+// ---- bounded word reads --------------------------------------------------------
+
+void read_n_rev(xmap_class* x, long dest, long n)
+{
+	// Compared as a length, so no pointer is formed past the mapping.
+	if (n < 0 || x->end - x->cursor < n) {
+		__VEDEZE_alert(0, "Invalid ACF read!", "", "", "", 2, acft_source_name, 18);
+		return;
+	}
+	unsigned char* const to = reinterpret_cast<unsigned char*>(dest);
+	if (n > 0) memcpy(to, x->cursor, static_cast<size_t>(n));
+	x->cursor += n;
+	if (!x->byte_swap) return;
+	// Whole words only: a ragged tail is left as read, never swapped past n.
+	for (long at = 0; at + 4 <= n; at += 4) {
+		std::swap(to[at], to[at + 3]);
+		std::swap(to[at + 1], to[at + 2]);
+	}
 }
 
 // ---- presence queries ---------------------------------------------------------

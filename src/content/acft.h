@@ -22,11 +22,72 @@
 //   "derived settings" section.
 // - Sizes come from the image or the model: 32-bit words are int unless the
 //   model calls them floats, texts are char arrays of 40 or 500 bytes.
+//
+// Derived settings: the fields that autoset_veh fills or reads by rule
+// without the model naming them ("flat" is veh_flat_struct).
+//
+// | record | field | meaning |
+// |---|---|---|
+// | gear | gear_type | 0 none, 1 fixed, others retractable kinds |
+// | gear | gear_retract | non-zero: the gear retracts |
+// | gear | gear_x, gear_y, gear_z | attachment point |
+// | gear | gear_strut | strut length |
+// | gear | gear_comp | strut compression term, times (1 - deployment) |
+// | gear | gear_deploy | deployment ratio, set to 1 |
+// | gear | gear_ext_ang[2] | extended angles, degrees |
+// | gear | gear_ang[2] | current angles, degrees, set to the extended ones |
+// | gear | gear_tyre_off | tyre offset added to y |
+// | flat | has_gear | some gear slot has a type |
+// | flat | main_gear | retractable slot with the largest attachment z |
+// | door | door_type | 0: no door; doors 0-3 set has_ctrl_3 |
+// | flat | has_ctrl_1 | an element carries kind 0 or 1, kind 2 with surf_lim_1 > 0.01 or kind 3 with surf_lim_2 > 0.01 |
+// | flat | has_ctrl_2 | an element carries kind 4 |
+// | flat | has_ctrl_3 | an element carries kind 5, or a door 0-3 exists |
+// | flat | surf_lim_1, surf_lim_2 | deflection limits of kinds 2 and 3 |
+// | wing | surf_on[12][10] | per surface kind 0-11 and element: carried |
+// | wing | surf_start[12], surf_end[12] | span of each kind, reset to 10 and 0 |
+// | wing | cg_chord_rat | r in part_z + chord_root * (0.25 + 0.25 r) < cgZ |
+// | wing | elem_flag[10] | per-element flag list; slot 16's sets wing16_flagged |
+// | flat | prop5_present | a propeller of prop_type 5 |
+// | flat | prop3_present | a propeller of prop_type 3 (model field) |
+// | flat | prop3_index | the last propeller of prop_type 3 |
+// | flat | wing16_flagged | an element flag of wing 16 is set |
+// | part | jet_body_word | cleared on the bodies 77-83 of jet engines |
+// | flat | opt_word_1, opt_word_2 | aircraft option words |
+// | engn | eng_opt_1, eng_opt_2 | engine option words (engines 0-3) |
+// | flat | opt_val, opt_vals[4] | cleared when no option word is set |
+// | flat | cus_auto_flag | 0: autopilot constants by set_cus_auto |
+// | flat | cus_fadec_flag | 0: FADEC constants by set_cus_fadec |
+// | flat | lim_max | 1, raised to the enabled optional limits |
+// | flat | lim_opt[4], lim_opt_on[4] | optional limits and their enable words |
+// | flat | sfc_jet_lo, sfc_jet_alt | with default jet consumption: 0 and 35000 |
+// | flat | sfc_prop_lo, sfc_prop_alt | with default recip consumption: 0 and 10000 |
+// | flat | min_one[2] | at least 1 |
+// | flat | ref_init, ref_blk[2] | reference block, filled once from cgZ and m_max |
+// | flat | tab4_init, tab4[4][10] | four arrays, filled once: 0, 0.12890625, 0.015625, 0.2529296875 |
+// | flat | dflt_vne | when 0: Vne |
+// | flat | dflt_60[2], dflt_24, dflt_8 | when 0: 60, 60, 24, 8 |
+// | flat | ins_rng[6][2] | instrument ranges (low, high): manifold pressure, rpm_max, power_max, rpm_prop, jet_thrust, fuel flow; derived when all are 0 |
+// | flat | ins_100[2] | set to 100 with the derived ranges |
+// | flat | ins_max[10], ins_max_on[10] | instrument maxima, raised to their range ends when enabled |
+// | flat | rat9[9] | when all 0: 0, 1, 0, 1, 1, 0, 1, 0, 0 |
+// | flat | min_001 | at least 0.01 |
+// | flat | dflt_10 | when 0: 10 |
+// | flat | cpy_init, cpy_blk[2] | block filled once from Vne and m_empty |
+// | flat | dflt_3[2] | when 0: 3 |
+// | flat | vec3_a[3], vec3_b[3] | when shorter than 0.01: (0.8, 0.2, 0.2) |
+// | flat | rat6_init, rat6[6] | filled once with 1 |
+// | engn | on_one_shaft | 1 while all engines drive shaft 0 |
+// | flat | span_fac, span_fac_b | the two station tables (model fields) |
+// | part | part_nrow, part_ncol | shape counts: 2 nelem and 14 (model fields) |
 #pragma once
 #include <cstdint>
 #include <string>
 #include <type_traits>
 #include <vector>
+
+// V740_FIELDS_<record>: the unnamed fields of the 7.40 field map.
+#include "content/acft_v740_fields.inc"
 
 class veh_class;
 class flt_class;
@@ -58,7 +119,11 @@ public:
 	float pitch_coarse;
 	float blade_sweep[10];  // per blade element, degrees
 	// 7.40 image fields
+	V740_FIELDS_engn
 	// derived settings
+	int eng_opt_1;     // engine option words
+	int eng_opt_2;
+	int on_one_shaft;  // set while every engine drives shaft 0
 };
 
 // Wing slot i is part slot i; slots 0-7 hold the propeller blades.
@@ -113,7 +178,13 @@ public:
 	float elem_y[10];
 	float elem_z[10];
 	// 7.40 image fields
+	V740_FIELDS_wing
 	// derived settings
+	int surf_on[12][10];    // per surface kind: element e carries it
+	float surf_start[12];   // per surface kind: first element, 10 when none
+	float surf_end[12];     // per surface kind: one past the last element
+	float cg_chord_rat;     // chord fraction for ahead_of_cg
+	int elem_flag[10];      // per-element flag list
 };
 
 class veh_part_class {
@@ -134,13 +205,27 @@ public:
 	int part_ncol;
 	float part_geo[20][18][3];  // row, column, x-y-z
 	// 7.40 image fields
+	V740_FIELDS_part
 	// derived settings
+	int jet_body_word;  // cleared on the body of a jet engine
 };
 
 class veh_gear_class {
 public:
 	// 7.40 image fields
+	V740_FIELDS_gear
 	// derived settings
+	int gear_type;        // 0 none, 1 fixed
+	int gear_retract;     // non-zero: retractable
+	float gear_x;         // attachment point
+	float gear_y;
+	float gear_z;
+	float gear_strut;     // strut length
+	float gear_comp;      // compression term of the strut
+	float gear_deploy;    // deployment ratio, 1 extended
+	float gear_ext_ang[2];  // extended angles, degrees
+	float gear_ang[2];      // current angles, degrees
+	float gear_tyre_off;  // added to the tyre's y
 };
 
 class veh_door_class {
@@ -157,7 +242,9 @@ public:
 	float door_pre_t2;
 	float door_t2[2];
 	// 7.40 image fields
+	V740_FIELDS_door
 	// derived settings
+	int door_type;  // 0: none
 
 	// Corners a, b, c, d of three floats each: grid (0,0) a, (0,3) b, (3,3) c,
 	// (3,0) d; fills door_geo and door_area.
@@ -168,6 +255,7 @@ class veh_att_class {
 public:
 	char att_text[40];
 	// 7.40 image fields
+	V740_FIELDS_att
 	// derived settings
 };
 
@@ -258,8 +346,55 @@ struct veh_flat_struct {
 	// 7.40 image fields
 	char v740_1044[500];
 	char v740_1544[500];
+	V740_FIELDS_flat
 	char v740_646098[40];
 	// derived settings
+	int has_gear;
+	int main_gear;
+	int has_ctrl_1;
+	int has_ctrl_2;
+	int has_ctrl_3;
+	float surf_lim_1;
+	float surf_lim_2;
+	int prop5_present;
+	int prop3_index;
+	int wing16_flagged;
+	int opt_word_1;
+	int opt_word_2;
+	float opt_val;
+	float opt_vals[4];
+	int cus_auto_flag;
+	int cus_fadec_flag;
+	float lim_max;
+	float lim_opt[4];
+	int lim_opt_on[4];
+	float sfc_jet_lo;
+	float sfc_jet_alt;
+	float sfc_prop_lo;
+	float sfc_prop_alt;
+	float min_one[2];
+	int ref_init;
+	float ref_blk[2];
+	int tab4_init;
+	float tab4[4][10];
+	float dflt_vne;
+	float dflt_60[2];
+	float dflt_24;
+	float dflt_8;
+	float ins_rng[6][2];
+	float ins_100[2];
+	float ins_max[10];
+	int ins_max_on[10];
+	float rat9[9];
+	float min_001;
+	float dflt_10;
+	int cpy_init;
+	float cpy_blk[2];
+	float dflt_3[2];
+	float vec3_a[3];
+	float vec3_b[3];
+	int rat6_init;
+	float rat6[6];
 };
 
 // ---- veh_class ------------------------------------------------------------------
@@ -303,6 +438,12 @@ public:
 	void set_cus_auto();
 	float get_foil_loc(int i, float pos, char const& axis);
 	void IO_coc(int);
+
+	// Airfoil copies, derived values and design checks (acft_foil.cpp,
+	// acft_autoset.cpp, acft_check.cpp).
+	void copy_foil(int from, int to, int mirror);
+	void autoset_veh(int n);
+	void check_veh(int n);
 };
 
 // ---- flight-state records -------------------------------------------------------
@@ -362,6 +503,12 @@ public:
 // every record pair must be cleared again.
 extern std::vector<veh_class> veh;
 extern std::vector<flt_class> flt;
+
+class xmap_class;
+// Copies n bytes from the scanner's cursor to dest and moves the cursor on;
+// with the scanner's byte-order flag set, each whole 4-byte word of the copy
+// is reversed. Too few bytes left (or n < 0) is fatal.
+void read_n_rev(xmap_class* x, long dest, long n);
 
 template <class T>
 constexpr bool acft_plain_data = std::is_standard_layout<T>::value && std::is_trivially_copyable<T>::value;

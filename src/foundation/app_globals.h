@@ -93,6 +93,7 @@ enum {
 	STL_title_alert = 11,
 	STL_title_choice = 12,
 	STL_title_browse = 13,
+	STL_part_name = 100,    // display names of parts 0 to 94, filled by the using program
 };
 
 struct stls_struct {

@@ -1,6 +1,6 @@
 // Text, path and number helpers.
 //
-// Index: path separators - length-tested copy - integers - floats - menu numbers.
+// Index: path separators - length-tested copy - airfoil references - integers - floats - menu numbers.
 #include "foundation/hl_string.h"
 
 #include <charconv>
@@ -60,6 +60,32 @@ void strcpy_limit_field(char* target, size_t target_size, char const* source, si
 	size_t const keep = len < target_size - 1 ? len : target_size - 1;
 	memcpy(target, source, keep);
 	target[keep] = 0;
+}
+
+// ---- airfoil references -------------------------------------------------------
+
+namespace {
+bool is_afl_sep(char c)
+{
+	return c == '\\' || c == ':' || c == '/';
+}
+}  // namespace
+
+void set_afl_path(char* name)
+{
+	if (!name || !name[0]) return;
+	size_t const len = strlen(name);
+	// The first and last characters are never taken as the separator, so a
+	// trailing slash stays with the name before it.
+	size_t start = 0;
+	for (size_t k = len - 2; len >= 3 && k >= 1; --k)
+		if (is_afl_sep(name[k])) {
+			start = k + 1;
+			break;
+		}
+	std::string result = len == 1 ? std::string() : std::string(name + start);
+	if (!result.empty() && is_afl_sep(result[0])) result.erase(0, 1);
+	strcpy_limit(name, result.c_str());
 }
 
 // ---- integers -------------------------------------------------------------

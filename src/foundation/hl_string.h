@@ -15,6 +15,8 @@ void strcpy_limit(char* target, char const* source);
 // strcpy_limit for fixed text fields: reads the source only within its slot
 // and writes at most target_size - 1 characters and a NUL.
 void strcpy_limit_field(char* target, size_t target_size, char const* source, size_t source_size);
+// Cuts an airfoil reference down to its last path component, in place.
+void set_afl_path(char* name);
 
 // Path services of the application.
 void findPath(char* path);

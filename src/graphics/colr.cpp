@@ -1,11 +1,15 @@
 #include "graphics/colr.h"
 
+#include <GL/gl.h>
+
 #include <cmath>
 #include <cstring>
 
 #include "foundation/alert.h"
 #include "foundation/app_globals.h"
 #include "foundation/sky_header.h"
+#include "graphics/oglp.h"
+#include "graphics/oglp_font.h"
 
 float const roygbv_rgb_loc[6][3] = {
     {1.0f, 0.0f, 0.0f},   {1.0f, 0.32f, 0.08f}, {1.0f, 1.0f, 0.0f},
@@ -126,6 +130,31 @@ int colr_scale_index(float v, float lo, float span)
 	if (std::isnan(q) || q < 0.0f) return 0;
 	if (q >= 999.0f) return 999;
 	return static_cast<int>(q);
+}
+
+void colr_class::spectrum_plotscale(float x, float y, float lo, float hi)
+{
+	scale_hi = hi;
+	scale_lo = lo;
+	scale_span = hi - lo;
+	OGL_number(0, x + 4.0f, y + 1000.0f - 4.0f, hi, 6, 2, 101);
+	OGL_number(0, x + 4.0f, y - 4.0f, lo, 6, 2, 101);
+
+	OGL_setstate(1, 0, 3, 5, 9, 11);
+	float const vmin = std::fmin(lo, hi), vmax = std::fmax(lo, hi);
+	glPointSize(4.0f);
+	glBegin(GL_POINTS);
+	for (int i = 0; i < 1000; i += 4) {
+		float v = lo + (hi - lo) / 999.0f * static_cast<float>(i);
+		if (v < vmin) v = vmin;
+		if (v > vmax) v = vmax;
+		float const* c = spectrum[colr_scale_index(v, scale_lo, scale_span)];
+		// Alpha given as 1: Mesa keeps an earlier alpha for a three-component colour.
+		glColor4f(c[0], c[1], c[2], 1.0f);
+		glVertex2f(x, y + static_cast<float>(i));
+	}
+	glEnd();
+	glPointSize(1.0f);
 }
 
 void colr_class::set_lites_for_interface()

@@ -165,6 +165,42 @@ TEST_F(StringDeathTest, StrcpyLimitFieldRefusesAFullFiveHundredByteSlot)
 	EXPECT_EQ(read_text_file(log), "String too long!\n" + std::string(500, 'd') + "\n\n\n(hl_string line 132)\n");
 }
 
+// ---- set_afl_path ---------------------------------------------------------------
+
+TEST(SetAflPath, KeepsTheLastComponent)
+{
+	struct {
+		char const* in;
+		char const* out;
+	} const cases[] = {
+	    {"a", ""},
+	    {"ab", "ab"},
+	    {":ab", "ab"},
+	    {"/a", "a"},
+	    {"dir\\f.afl", "f.afl"},
+	    {"dir:f.afl", "f.afl"},
+	    {"dir/name/", "name/"},
+	    {"", ""},
+	    {"vol:dir\\sub/f.afl", "f.afl"},  // the last separator wins
+	    {"ab//", ""},                      // a separator left at the front goes
+	};
+	for (auto const& c : cases) {
+		char name[40];
+		memset(name, 'z', sizeof name);
+		strcpy(name, c.in);
+		set_afl_path(name);
+		EXPECT_STREQ(name, c.out) << c.in;
+	}
+}
+
+TEST_F(StringDeathTest, SetAflPathRefusesAFiveHundredCharacterName)
+{
+	std::string const tail(500, 'n');
+	std::string name = "dir/" + tail;
+	EXPECT_EXIT(set_afl_path(&name[0]), ::testing::ExitedWithCode(1), "");
+	EXPECT_EQ(read_text_file(log), "String too long!\n" + tail + "\n\n\n(hl_string line 132)\n");
+}
+
 // ---- int_to_str ---------------------------------------------------------------
 
 TEST(IntToStr, Table)

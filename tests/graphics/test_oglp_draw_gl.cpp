@@ -9,41 +9,13 @@
 #include "graphics/colr.h"
 #include "graphics/oglp.h"
 #include "graphics/oglp_draw.h"
-#include "support/gl_context.h"
-#include "support/logged_test.h"
+#include "draw_fixture.h"
 
 namespace {
 
-struct px_t {
-	int r, g, b;
-};
-
-px_t pixel(int x, int y)
-{
-	unsigned char p[4] = {};
-	glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-	return {p[0], p[1], p[2]};
-}
-
-bool is(px_t p, int r, int g, int b) { return p.r == r && p.g == g && p.b == b; }
-
 void current_colour(float out[4]) { glGetFloatv(GL_CURRENT_COLOR, out); }
 
-struct DrawTest : logged_test {
-	std::unique_ptr<gl_test_context> gl;
-	void open(int w, int h)
-	{
-		gl.reset(new gl_test_context(w, h));
-		ASSERT_TRUE(gl->ok()) << gl->error();
-		gl->start_2d();
-		colr = colr_class();
-		ren.fade_alpha = 1.0f;
-		ren.mono_mode = 0;
-		mnw.org_x = mnw.org_y = 0.0f;
-		glClearColor(0, 0, 0, 1);
-		glClear(GL_COLOR_BUFFER_BIT);
-	}
-};
+using DrawTest = draw_test;
 
 }  // namespace
 
@@ -128,29 +100,35 @@ TEST_F(DrawTest, SpectrumColours)
 	}
 }
 
-TEST_F(DrawTest, FillrectTakesWidthAndHeightPlusTheOrigin)
+TEST_F(DrawTest, FillrectTakesWidthAndHeightGrayrectTwoCornersPlusTheOrigin)
 {
 	open(1024, 768);
 	colr.assign(50, 1, 0, 0);
+	colr.assign(12, 1, 0, 0);  // the panel colour, tinted
+	colr.tint[1] = 0.5f;
 	struct {
 		float ox, oy;
-	} const origins[] = {{0, 0}, {100, 200}};
-	for (auto const& o : origins) {
-		SCOPED_TRACE(o.ox);
+		bool gray;
+	} const cases[] = {{0, 0, false}, {100, 200, false}, {0, 0, true}, {100, 200, true}};
+	for (auto const& c : cases) {
+		SCOPED_TRACE(std::to_string(c.ox) + (c.gray ? " gray" : " fill"));
 		glClear(GL_COLOR_BUFFER_BIT);
-		mnw.org_x = o.ox;
-		mnw.org_y = o.oy;
+		mnw.org_x = c.ox;
+		mnw.org_y = c.oy;
 		// A translucent call first: its alpha must not carry over.
 		OGL_fillrect(50, 0.3f, 500, 500, 5, 5);
-		OGL_fillrect(50, 1, 10, 20, 30, 40);
-		int const x = static_cast<int>(o.ox), y = static_cast<int>(o.oy);
+		if (c.gray)
+			OGL_grayrect(10, 20, 40, 60, 1);
+		else
+			OGL_fillrect(50, 1, 10, 20, 30, 40);
+		int const x = static_cast<int>(c.ox), y = static_cast<int>(c.oy);
 		struct {
 			int dx, dy;
 			bool in;
 		} const probes[] = {{10, 20, true}, {39, 59, true}, {9, 20, false}, {40, 20, false},
 		                    {10, 19, false}, {10, 60, false}};
 		for (auto const& p : probes)
-			EXPECT_EQ(is(pixel(x + p.dx, y + p.dy), 255, 0, 0), p.in) << p.dx << "," << p.dy;
+			EXPECT_EQ((pixel_rgb(x + p.dx, y + p.dy) == "255,0,0"), p.in) << p.dx << "," << p.dy;
 	}
 }
 
@@ -167,7 +145,7 @@ TEST_F(DrawTest, FramerectOnExactRowsAndColumns)
 	} const probes[] = {{110, 90, true},  {140, 90, true},  {125, 70, true},  {125, 110, true},
 	                    {111, 90, false}, {139, 90, false}, {125, 71, false}, {125, 109, false},
 	                    {109, 90, false}, {141, 90, false}};
-	for (auto const& p : probes) EXPECT_EQ(is(pixel(p.x, p.y), 0, 255, 0), p.on) << p.x << "," << p.y;
+	for (auto const& p : probes) EXPECT_EQ((pixel_rgb(p.x, p.y) == "0,255,0"), p.on) << p.x << "," << p.y;
 }
 
 TEST_F(DrawTest, FillcircleRowThroughTheCentre)
@@ -176,12 +154,12 @@ TEST_F(DrawTest, FillcircleRowThroughTheCentre)
 	colr.assign(50, 0, 0, 1);
 	OGL_fillcircle(50, 100, 100, 10);
 	std::string row;
-	for (int x = 88; x <= 112; ++x) row += is(pixel(x, 100), 0, 0, 255) ? '#' : '.';
+	for (int x = 88; x <= 112; ++x) row += (pixel_rgb(x, 100) == "0,0,255") ? '#' : '.';
 	EXPECT_EQ(row, "..####################...");
-	EXPECT_TRUE(is(pixel(100, 109), 0, 0, 255));
-	EXPECT_FALSE(is(pixel(100, 111), 0, 0, 255));
+	EXPECT_TRUE((pixel_rgb(100, 109) == "0,0,255"));
+	EXPECT_FALSE((pixel_rgb(100, 111) == "0,0,255"));
 	OGL_fillcircle(50, 300, 100, -1);  // a negative radius draws nothing
-	EXPECT_TRUE(is(pixel(300, 100), 0, 0, 0));
+	EXPECT_TRUE((pixel_rgb(300, 100) == "0,0,0"));
 }
 
 using DrawDeathTest = DrawTest;

@@ -16,23 +16,14 @@
 #include "graphics/oglp_font.h"
 #include "graphics/tman_image.h"
 #include "platform/gl_window.h"
-#include "support/gl_context.h"
-#include "support/logged_test.h"
+#include "draw_fixture.h"
 
 namespace {
 
-struct ScreenTest : logged_test {
-	std::unique_ptr<gl_test_context> gl;
-	std::string old_cwd;
+struct ScreenTest : draw_test {
 	void open(int w, int h)
 	{
-		gl.reset(new gl_test_context(w, h));
-		ASSERT_TRUE(gl->ok()) << gl->error();
-		gl->start_2d();
-		colr = colr_class();
-		ren.fade_alpha = 1.0f;
-		ren.mono_mode = 0;
-		mnw.org_x = mnw.org_y = 0.0f;
+		draw_test::open(w, h);
 		colr.assign(50, 1, 0, 0);
 		colr.assign(51, 0, 0, 1);
 		colr.assign(52, 1, 1, 1);
@@ -137,7 +128,6 @@ TEST_F(ScreenTest, CaptureIsTheCentre1024ColumnsAndAtMost1024Rows)
 		glFinish();
 		OGL_screenshot(0);
 		for (auto const& p : c.probes) EXPECT_EQ(scratch_rgb(p.x, p.y), p.rgb) << p.x << "," << p.y;
-		gl.reset();
 	}
 }
 

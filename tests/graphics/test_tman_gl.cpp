@@ -334,6 +334,36 @@ TEST_F(TmanTest, FiltersWrapAndFormats)
 	EXPECT_TRUE(recorded_alerts().empty());
 }
 
+TEST_F(TmanTest, FallbacksForOlderRenderersAndSixteenBitWindows)
+{
+	std::string const p = rgb_png("t.png", 8, 4);
+	std::string const q = rgba_png("q.png", 2, 1, {1, 2, 3, 4, 5, 6, 7, 8});
+	OGL_extensions const real = glExt;
+	struct {
+		char const* name;
+		int automini, clamp, colour_bits, ref, flags;
+		GLint wrap, internal;
+		bool mip;
+	} const cases[] = {
+	    {"GLU mipmaps", 0, 1, 32, 100, 1 + 8, GL_REPEAT, GL_RGB, true},
+	    {"no edge clamp", 1, 0, 32, 101, 1 + 16, GL_CLAMP, GL_RGB, false},
+	    {"16-bit rgb", 1, 1, 16, 102, 1, GL_REPEAT, GL_RGB5, false},
+	    {"16-bit rgba 380", 1, 1, 16, 380, 2, GL_REPEAT, GL_RGBA16, false},
+	    {"16-bit rgba", 1, 1, 16, 381, 2, GL_REPEAT, GL_RGBA, false},
+	};
+	for (auto const& c : cases) {
+		glExt.automini_avail = c.automini;
+		glExt.tex_clamp_avail = c.clamp;
+		mnw.col_res_use = c.colour_bits;
+		std::string const file = (c.flags & 7) == 1 ? p : q;
+		ASSERT_EQ(tman.load_texture(tex_fail_log, c.ref, c.flags, tex_load_now, file), c.ref) << c.name;
+		EXPECT_EQ(tex_param(c.ref, GL_TEXTURE_WRAP_S), c.wrap) << c.name;
+		EXPECT_EQ(level_param(c.ref, GL_TEXTURE_INTERNAL_FORMAT), c.internal) << c.name;
+		EXPECT_EQ(level_param(c.ref, GL_TEXTURE_WIDTH, 3) == 1, c.mip) << c.name;
+	}
+	glExt = real;
+}
+
 TEST_F(TmanTest, SameSizeReloadReplacesThePixelsInPlace)
 {
 	std::string const red = rgb_png("red.png", 4, 4, [](int, int) { return std::vector<unsigned char>{255, 0, 0}; });
