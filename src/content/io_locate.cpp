@@ -16,6 +16,7 @@
 #include "foundation/hl_string.h"
 #include "foundation/io_utils.h"
 #include "foundation/xmap.h"
+#include "graphics/tman.h"
 
 // ---- globals ---------------------------------------------------------------------
 
@@ -152,6 +153,27 @@ void __DSF_FatalError(const char* source_file, int source_line, const char* scen
 
 namespace {
 
+// A relative path that never climbs above its folder.
+bool stays_inside(std::string const& path)
+{
+	if (!path.empty() && path[0] == '/') return false;
+	int depth = 0;
+	size_t start = 0;
+	while (start <= path.size()) {
+		size_t stop = path.find('/', start);
+		if (stop == std::string::npos) stop = path.size();
+		std::string const part = path.substr(start, stop - start);
+		if (part == "..") {
+			if (--depth < 0) return false;
+		} else if (!part.empty() && part != ".") {
+			++depth;
+		}
+		start = stop + 1;
+	}
+	return true;
+}
+
+
 struct library_reader {
 	int package;
 	std::string file;  // reports name it
@@ -234,6 +256,34 @@ struct library_reader {
 			for (int y = s; y <= n; ++y) defining->mask[x * 180 + y] = 1;
 	}
 
+	void region_bitmap_line()
+	{
+		std::string name;
+		map.TXT_str_scan_space(&name);
+		if (!defining) {
+			DSF_NonFatal(file.c_str(), "REGION_BITMAP used with no region defined.  REGION_BITMAP will be ignored.");
+			return;
+		}
+		std::string image = name;
+		set_dir_chars(image);
+		// One byte a pixel (the mean of a BMP's colours), at full scale.
+		if (!stays_inside(image) ||
+		    !tman.load_bitmap(tex_fail_silent, 0, 3 | tex_flag_full_res, scenery_packages[package] + image)) {
+			DSF_NonFatal(file.c_str(), "Unable to load bitmap file '%s' for REGION_BITMAP command - will skip.",
+			             name.c_str());
+			return;
+		}
+		float const dx = tman.texes[0].img_dx, dy = tman.texes[0].img_dy;
+		if (dx != 360.0f || dy != 180.0f) {
+			DSF_NonFatal(file.c_str(), "REGION_BITMAP with bitmap %s has a size of %d, %d but need sa size of 360x180.",
+			             name.c_str(), static_cast<int>(dx), static_cast<int>(dy));
+			return;
+		}
+		// Rows as the reader delivers them: a BMP's bottom row is latitude -90.
+		for (int x = 0; x < 360; ++x)
+			for (int y = 0; y < 180; ++y) defining->mask[x * 180 + y] = scratch_array[y * 1024 + x] != 0 ? 1 : 0;
+	}
+
 	void read()
 	{
 		if (!map.begin) return;  // no library file: nothing to say
@@ -263,6 +313,8 @@ struct library_reader {
 				region_define_line();
 			else if (map.TXT_str_scan_match("REGION_RECT", 0))
 				region_rect_line();
+			else if (map.TXT_str_scan_match("REGION_BITMAP", 0))
+				region_bitmap_line();
 			map.TXT_str_scan_eoln(nullptr);
 		}
 	}
@@ -471,26 +523,6 @@ std::vector<std::string> names_of(int kind, std::string const& path)
 	if (path.size() <= 4) return {path, path};
 	std::string const stem = path.substr(0, path.size() - 4);
 	return {stem + ".png", stem + ".bmp"};
-}
-
-// A candidate must stay inside the application folder.
-bool stays_inside(std::string const& path)
-{
-	if (!path.empty() && path[0] == '/') return false;
-	int depth = 0;
-	size_t start = 0;
-	while (start <= path.size()) {
-		size_t stop = path.find('/', start);
-		if (stop == std::string::npos) stop = path.size();
-		std::string const part = path.substr(start, stop - start);
-		if (part == "..") {
-			if (--depth < 0) return false;
-		} else if (!part.empty() && part != ".") {
-			++depth;
-		}
-		start = stop + 1;
-	}
-	return true;
 }
 
 bool file_there(std::string const& candidate)

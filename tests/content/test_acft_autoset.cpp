@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -147,12 +148,20 @@ TEST_F(AutosetTest, Cases)
 	     }},
 	    {"gear: tyres, presence and main gear",
 	     [](AutosetTest&, veh_class& a) {
-		     veh_gear_class* g = a.gear.data();
-		     g[0] = {2, 1, 1, 2, 1, 2, 5, 0.25f, {90, 0}, {7, 7}, 0.1f};
-		     g[1] = {1, 1, 0, 0, -5, 1, 0, 0, {0, 30}, {0, 0}, 0};
-		     g[2] = {3, 1, 0, 0, -3, 0, 0, 0, {0, 0}, {0, 0}, 0};
-		     g[3] = {2, 0, 0, 0, 9, 0, 0, 0, {0, 0}, {0, 0}, 0};
-		     g[4] = {2, 1, 0, 0, 3, 0, 0, 0, {0, 0}, {0, 0}, 0};
+		     // The gear's settings, in their order within the record.
+		     struct gear_set {
+			     int type, retract;
+			     float x, y, z, strut, comp, deploy, ext_ang[2], ang[2], tyre_off;
+		     };
+		     gear_set const sets[] = {{2, 1, 1, 2, 1, 2, 5, 0.25f, {90, 0}, {7, 7}, 0.1f},
+		                              {1, 1, 0, 0, -5, 1, 0, 0, {0, 30}, {0, 0}, 0},
+		                              {3, 1, 0, 0, -3, 0, 0, 0, {0, 0}, {0, 0}, 0},
+		                              {2, 0, 0, 0, 9, 0, 0, 0, {0, 0}, {0, 0}, 0},
+		                              {2, 1, 0, 0, 3, 0, 0, 0, {0, 0}, {0, 0}, 0}};
+		     static_assert(sizeof(gear_set) == sizeof(veh_gear_class) - offsetof(veh_gear_class, gear_type),
+		                   "the settings close the gear record");
+		     for (int k = 0; k < 5; ++k)
+			     memcpy(&a.gear[k].gear_type, &sets[k], sizeof sets[k]);
 	     },
 	     [](AutosetTest&, veh_class& a) {
 		     EXPECT_EQ(a.has_gear, 1);

@@ -9,6 +9,7 @@
 
 #include "content/io_locate.h"
 #include "foundation/app_globals.h"
+#include "graphics/image_fixtures.h"
 #include "support/logged_test.h"
 
 namespace {
@@ -159,6 +160,8 @@ TEST_F(ScenTest, LibraryFilesBuildTheChainsAndReportTheirProblems)
 	    {"a name may be defined again in the next file",
 	     header + "REGION_DEFINE R\nREGION R\nEXPORT v a\n",
 	     header + "REGION_DEFINE R\nREGION R\nEXPORT v b\n", "v", "0:a:1!@R 1:b:1@R", {}},
+	    {"REGION_BITMAP without a region", header + "REGION_BITMAP m.bmp\nEXPORT v a\n", "-", "v", "0:a:1",
+	     {"REGION_BITMAP used with no region defined.  REGION_BITMAP will be ignored."}},
 	    {"REGION_DEFINE repeated, then REGION_RECT",
 	     header + "REGION_DEFINE R\nREGION_DEFINE R\nREGION_RECT -10 -10 10 10\nEXPORT v a\n", "-", "v", "0:a:1",
 	     {"REGION_DEFINE R - region already defined.  Ignoring.",
@@ -203,29 +206,56 @@ TEST_F(ScenTest, RegisterEntryLinksByTheGroupRule)
 
 // ---- regions --------------------------------------------------------------------------
 
-TEST_F(ScenTest, RegionRectanglesMarkTheirCells)
+// A 24-bit BMP, black but for the listed pixels (x, row from the bottom).
+std::string bmp_with(int w, int h, std::vector<std::pair<int, int>> const& lit)
+{
+	int const stride = (w * 3 + 3) / 4 * 4;
+	std::vector<unsigned char> px(static_cast<size_t>(stride) * h, 0);
+	for (auto const& p : lit) {
+		unsigned char* at = &px[static_cast<size_t>(p.second) * stride + p.first * 3];
+		at[0] = 30, at[1] = 60, at[2] = 90;
+	}
+	return bmp_bytes(w, h, 24, 0, px);
+}
+
+TEST_F(ScenTest, RegionRectanglesAndBitmapsMarkTheirCells)
 {
 	struct {
 		char const* name;
 		std::string lines;
+		std::string bmp;  // written as m.bmp in the package when not empty
 		int lit;
 		std::vector<std::pair<int, int>> inside, outside;  // lon, lat
 		std::vector<std::string> reports;
 	} const cases[] = {
-	    {"whole earth", "REGION_RECT -180 -90 179 89\n", 64800, {{-180, -90}, {179, 89}, {0, 0}}, {}, {}},
-	    {"two rectangles add up", "REGION_RECT -1 -2 0 3\nREGION_RECT 10 10 10 10\n", 13,
+	    {"whole earth", "REGION_RECT -180 -90 179 89\n", "", 64800, {{-180, -90}, {179, 89}, {0, 0}}, {}, {}},
+	    {"two rectangles add up", "REGION_RECT -1 -2 0 3\nREGION_RECT 10 10 10 10\n", "", 13,
 	     {{-1, -2}, {0, 3}, {-1, 3}, {10, 10}}, {{-2, 0}, {1, 0}, {0, -3}, {0, 4}, {10, 11}}, {}},
-	    {"west east of east", "REGION_RECT 10 20 5 30\n", 0, {}, {},
+	    {"west east of east", "REGION_RECT 10 20 5 30\n", "", 0, {}, {},
 	     {"The boundaries to a REGION_RECT command are out of range: 190,110->185,120"}},
-	    {"east of 179", "REGION_RECT 0 0 180 0\n", 0, {}, {},
+	    {"east of 179", "REGION_RECT 0 0 180 0\n", "", 0, {}, {},
 	     {"The boundaries to a REGION_RECT command are out of range: 180,90->360,90"}},
-	    {"south of -90", "REGION_RECT 0 -91 0 0\n", 0, {}, {},
+	    {"south of -90", "REGION_RECT 0 -91 0 0\n", "", 0, {}, {},
 	     {"The boundaries to a REGION_RECT command are out of range: 180,-1->180,90"}},
+	    {"bitmap replaces a rectangle", "REGION_RECT -180 -90 179 89\nREGION_BITMAP m.bmp\n",
+	     bmp_with(360, 180, {{0, 0}}), 1, {{-180, -90}}, {{-180, -89}, {-179, -90}, {179, 89}}, {}},
+	    {"bitmap rows run south to north", "REGION_BITMAP m.bmp\n", bmp_with(360, 180, {{359, 179}, {200, 100}}), 2,
+	     {{179, 89}, {20, 10}}, {{179, -90}, {-180, 89}}, {}},
+	    {"bitmap of the wrong size", "REGION_RECT 0 0 0 0\nREGION_BITMAP m.bmp\n", bmp_with(361, 180, {}), 1,
+	     {{0, 0}}, {},
+	     {"REGION_BITMAP with bitmap m.bmp has a size of 361, 180 but need sa size of 360x180."}},
+	    {"missing bitmap", "REGION_RECT 0 0 0 0\nREGION_BITMAP none.bmp\n", "", 1, {{0, 0}}, {},
+	     {"Unable to load bitmap file 'none.bmp' for REGION_BITMAP command - will skip."}},
+	    {"bitmap outside the package", "REGION_BITMAP ../B/m.bmp\n", "", 0, {}, {},
+	     {"Unable to load bitmap file '../B/m.bmp' for REGION_BITMAP command - will skip."}},
 	};
 	for (auto const& c : cases) {
 		SCOPED_TRACE(c.name);
 		fs::remove_all(app_path + "Custom Scenery");
 		package("Custom Scenery/A/", header + "REGION_DEFINE R\n" + c.lines + "REGION R\nEXPORT v a\n");
+		package("Custom Scenery/B/", nullptr);
+		if (!c.bmp.empty()) write_text_file(app_path + "Custom Scenery/A/m.bmp", c.bmp);
+		write_text_file(app_path + "Custom Scenery/B/m.bmp", bmp_with(360, 180, {{5, 5}}));
 		log = open_test_log(dir);
 		DSF_ScanSceneryFolder();
 
