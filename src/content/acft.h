@@ -16,7 +16,9 @@
 //   called v740_<offset>: the byte offset in that image of the word or text
 //   that feeds it; for a per-slot array, the offset of slot 0's entry; an
 //   image array (a 50-entry table, a row of 10) stays one array field.
-//   These go in the block's "7.40 image fields" section, rising by offset.
+//   These go in the block's "7.40 image fields" section, rising by offset
+//   (the landing gear's keep the order of the 7.40 gear fields); the field
+//   map OLD_io_acf_map.txt declares them through V740_FIELDS_<record>.
 // - A field that the automatic settings or the design checks describe without
 //   naming gets a short lower-case name after what it holds, in the block's
 //   "derived settings" section.

@@ -281,6 +281,10 @@ void down_class::DoProcessing()
 		// The server's orderly close is the end of a body framed by nothing else.
 		if (got == -1 && header_done && framing == by_close && file && error == 0 && recv_buffer.empty())
 			content_length = received;
+		// Anything else it ends is cut short: nothing more can come, so it
+		// fails now rather than when the stall limit runs out.
+		else if (got == -1 && error == 0 && !IsComplete())
+			fail(EPROTO);
 		return;
 	}
 	recv_buffer.insert(recv_buffer.end(), readChunk, readChunk + got);

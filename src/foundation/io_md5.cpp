@@ -8,7 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -237,6 +239,11 @@ void MD5Final(MD5_CTX* ctx)
 
 namespace {
 
+// Files are read in pieces of whole blocks that one MD5Update call takes,
+// so no partial block is held between reads.
+size_t const kPiece = 65535 / 64 * 64;
+unsigned char const kZeros[kPiece] = {};
+
 std::string digest_text(MD5_CTX const& ctx)
 {
 	static char const digits[] = "0123456789abcdef";
@@ -277,17 +284,32 @@ int calc_file_md5(std::string const& path, std::string& md5)
 		close(fd);
 		return kErrFileOpen;  // empty or not a file: md5 stays
 	}
-	size_t const piece = 65535 / 64 * 64;  // one MD5Update call, no partial block held between reads
-	std::unique_ptr<unsigned char[]> const buf(new unsigned char[piece]);
+	std::unique_ptr<unsigned char[]> const buf(new unsigned char[kPiece]);
+	// A sparse file's holes are signed as the zeros they read as, without
+	// reading them: reading would fill memory with zero pages, slowly.
+	uint64_t const size = static_cast<uint64_t>(st.st_size);
+	bool const sparse = static_cast<uint64_t>(st.st_blocks) * 512 < size;
+	uint64_t run_end = sparse ? 0 : UINT64_MAX;  // end of the data being read
 	uint64_t total = 0;
 	for (;;) {
-		ssize_t const n = read(fd, buf.get(), piece);
+		if (total >= run_end) {
+			if (total >= size) break;
+			off_t const data = lseek(fd, static_cast<off_t>(total), SEEK_DATA);
+			uint64_t const next = data < 0 ? (errno == ENXIO ? size : total) : std::min<uint64_t>(data, size);
+			for (; total < next; total += std::min<uint64_t>(next - total, kPiece))
+				MD5Update(&ctx, kZeros, static_cast<unsigned short>(std::min<uint64_t>(next - total, kPiece)));
+			if (total >= size) break;
+			off_t const hole = lseek(fd, static_cast<off_t>(total), SEEK_HOLE);
+			run_end = hole <= static_cast<off_t>(total) ? size : std::min<uint64_t>(hole, size);
+		}
+		size_t const want = static_cast<size_t>(std::min<uint64_t>(kPiece, run_end - total));
+		ssize_t const n = pread(fd, buf.get(), want, static_cast<off_t>(total));
 		if (n < 0 && errno == EINTR) continue;
 		if (n < 0) {
 			close(fd);
 			return kErrFileOpen;
 		}
-		if (n == 0) break;
+		if (n == 0) break;  // the end, or cut short since the check
 		MD5Update(&ctx, buf.get(), static_cast<unsigned short>(n));
 		total += static_cast<uint64_t>(n);
 	}

@@ -171,17 +171,27 @@ int write_all(int fd, char const* data, size_t size)
 
 // minizip's own stdio functions seek and read in small steps (dozens of
 // system calls per archive); this table serves the same calls from memory:
-// the whole archive read with one call when it fits the window, else a
-// window refilled with one pread whenever a read leaves it.
+// the whole archive read with one call when it fits a window, else two
+// windows, each refilled with one pread when a read misses both. minizip
+// alternates between the central directory (each entry's record) and the
+// entry's own header and data: with one window every entry of a large
+// archive would cost two refills, with two the directory keeps its own.
 size_t const kWindow = 1 << 20;
+
+struct read_window {
+	std::vector<unsigned char> bytes;
+	uint64_t at = 0;  // file offset of bytes[0]
+	size_t len = 0;   // bytes that hold file data
+	bool holds(uint64_t offset) const { return offset >= at && offset < at + len; }
+};
 
 struct archive_reader {
 	int fd = -1;
 	uint64_t size = 0;
 	uint64_t pos = 0;
-	std::vector<unsigned char> window;
-	uint64_t window_at = 0;  // file offset of window[0]
-	size_t window_len = 0;   // bytes of window that hold file data
+	size_t cap = 0;  // size of a window: the archive's, up to kWindow
+	read_window win[2];
+	int recent = 0;  // the window used last; a miss refills the other
 	int error = 0;
 };
 
@@ -205,14 +215,15 @@ ssize_t read_at(archive_reader& r, unsigned char* dst, size_t len, uint64_t offs
 // The window is placed to start at the read, unless that would leave part
 // of it past the end: then it holds the last bytes, so that minizip's
 // backward search for the directory at the end is served by one refill.
-bool fill_window(archive_reader& r, uint64_t at)
+bool fill_window(archive_reader& r, read_window& w, uint64_t at)
 {
-	uint64_t const cap = r.window.size();
-	r.window_at = std::min(at, r.size > cap ? r.size - cap : 0);
-	r.window_len = 0;
-	ssize_t const n = read_at(r, r.window.data(), static_cast<size_t>(std::min(cap, r.size - r.window_at)), r.window_at);
+	uint64_t const cap = r.cap;
+	w.bytes.resize(r.cap);
+	w.at = std::min(at, r.size > cap ? r.size - cap : 0);
+	w.len = 0;
+	ssize_t const n = read_at(r, w.bytes.data(), static_cast<size_t>(std::min(cap, r.size - w.at)), w.at);
 	if (n < 0) return false;
-	r.window_len = static_cast<size_t>(n);
+	w.len = static_cast<size_t>(n);
 	return true;
 }
 
@@ -230,8 +241,8 @@ voidpf ZCALLBACK reader_open(voidpf, void const* filename, int mode)
 	auto* r = new archive_reader;
 	r->fd = fd;
 	r->size = static_cast<uint64_t>(st.st_size);
-	r->window.resize(static_cast<size_t>(std::min<uint64_t>(r->size, kWindow)));
-	if (r->size <= kWindow && !fill_window(*r, 0)) {
+	r->cap = static_cast<size_t>(std::min<uint64_t>(r->size, kWindow));
+	if (r->size <= kWindow && !fill_window(*r, r->win[0], 0)) {
 		close(fd);
 		delete r;
 		return nullptr;
@@ -248,20 +259,25 @@ uLong ZCALLBACK reader_read(voidpf, voidpf stream, void* buf, uLong size)
 	size_t done = 0;
 	while (done < want) {
 		uint64_t const at = r.pos + done;
-		if (at >= r.window_at && at < r.window_at + r.window_len) {
-			size_t const off = static_cast<size_t>(at - r.window_at);
-			size_t const n = std::min(want - done, r.window_len - off);
-			std::memcpy(dst + done, r.window.data() + off, n);
+		int const hit = r.win[r.recent].holds(at) ? r.recent : r.win[1 - r.recent].holds(at) ? 1 - r.recent : -1;
+		if (hit >= 0) {
+			read_window const& w = r.win[hit];
+			size_t const off = static_cast<size_t>(at - w.at);
+			size_t const n = std::min(want - done, w.len - off);
+			std::memcpy(dst + done, w.bytes.data() + off, n);
 			done += n;
+			r.recent = hit;
 			continue;
 		}
-		if (want - done >= r.window.size()) {  // as large as the window: straight to the caller
+		if (want - done >= r.cap) {  // as large as a window: straight to the caller
 			ssize_t const n = read_at(r, dst + done, want - done, at);
 			if (n <= 0) break;
 			done += static_cast<size_t>(n);
 			continue;
 		}
-		if (!fill_window(r, at) || r.window_len == 0 || at >= r.window_at + r.window_len) break;
+		int const victim = 1 - r.recent;
+		if (!fill_window(r, r.win[victim], at) || !r.win[victim].holds(at)) break;
+		r.recent = victim;
 	}
 	r.pos += done;
 	return static_cast<uLong>(done);

@@ -10,9 +10,11 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <map>
 #include <random>
 #include <string>
@@ -21,6 +23,17 @@
 #include "foundation/app_globals.h"
 #include "foundation/io_zip.h"
 #include "support/alert_recorder.h"
+
+// Bytes read with pread by this program: the archive reader's only way in,
+// so a test can see how often an archive is read over.
+static std::atomic<unsigned long long> g_pread_bytes{0};
+
+extern "C" ssize_t pread(int fd, void* buf, size_t n, off_t offset)
+{
+	long const got = syscall(SYS_pread64, fd, buf, n, offset);
+	if (got > 0) g_pread_bytes += static_cast<unsigned long long>(got);
+	return static_cast<ssize_t>(got);
+}
 
 namespace {
 
@@ -261,6 +274,27 @@ TEST_F(ZipToFile, LargeArchivesExpandWhole)
 	ASSERT_EQ(zip_to_file(zip, out, nullptr, 0), 0);
 	for (auto const& e : entries) EXPECT_TRUE(read_text_file(out + e.name) == e.data) << e.name;
 	EXPECT_EQ(tree(out).size(), entries.size());
+}
+
+// minizip goes back and forth between the directory at the end and each
+// entry's header and data; an archive larger than a read window must still
+// be read about once, not once per entry.
+TEST_F(ZipToFile, ManyEntriesOfALargeArchiveAreReadOnce)
+{
+	std::vector<zentry> entries;
+	for (int i = 0; i < 64; ++i) {
+		entries.push_back(file_entry("e" + std::to_string(i), random_bytes(40000, 100 + i)));
+		entries.back().method = 0;  // stored: the archive is as large as its files
+	}
+	make_zip(zip, entries);
+	struct stat st;
+	ASSERT_EQ(stat(zip.c_str(), &st), 0);
+	ASSERT_GT(st.st_size, 2 << 20);
+	g_pread_bytes = 0;
+	ASSERT_EQ(zip_to_file(zip, out, nullptr, 0), 0);
+	EXPECT_LT(g_pread_bytes.load(), 3ull * static_cast<unsigned long long>(st.st_size));
+	EXPECT_GT(g_pread_bytes.load(), 0ull);  // the count sees the reader at all
+	for (auto const& e : entries) EXPECT_TRUE(read_text_file(out + e.name) == e.data) << e.name;
 }
 
 // ---- companions ("__MACOSX/.../._name") ------------------------------------------

@@ -180,6 +180,26 @@ TEST(CalcFileMD5, LinkIsSignedByItsTargetText)
 	}
 }
 
+// Holes at the start, between data and at the end sign as the zeros they
+// read as.
+TEST(CalcFileMD5, SparseFileMatchesMd5sum)
+{
+	temp_dir dir;
+	std::string const file = dir.path() + "sparse";
+	{
+		std::ofstream out(file, std::ios::binary);
+		out.seekp(70001);
+		out << "first data";
+		out.seekp(300000);
+		out << pseudo_random_bytes(9000, 4);
+		ASSERT_TRUE(out.good());
+	}
+	ASSERT_EQ(truncate(file.c_str(), 1000003), 0);
+	std::string sig;
+	ASSERT_EQ(calc_file_md5(file, sig), 0);
+	EXPECT_EQ(sig, md5sum_of(file));
+}
+
 // A sparse file just over 4 GiB: a 32-bit length would sign only its tail.
 // The expected value is md5sum's for the same bytes.
 TEST(CalcFileMD5, FileOfFourGigabytesIsSignedWhole)

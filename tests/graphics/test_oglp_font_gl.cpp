@@ -143,6 +143,20 @@ TEST_F(FontTest, ColourScaleBarAndItsEndValues)
 	EXPECT_EQ(show(pixel(14 + 12 + 3, 1004 + 5)), show(cell_code(1, 0, 168)));
 }
 
+TEST_F(FontTest, GrayStringCentresFont100OverAHalfPanel)
+{
+	open(1024, 768);
+	load_cell_atlas();
+	colr.assign(12, 1, 0, 0);
+	// "Wi" is 12 wide: text from 194, panel from 192 to 208 and from 298 to 308.
+	OGL_gray_string(0, 200, 300, "Wi");
+	EXPECT_EQ(show(pixel(192, 299)), "128,0,0");
+	EXPECT_EQ(show(pixel(191, 299)), "0,0,0");
+	EXPECT_EQ(show(pixel(200, 297)), "0,0,0");
+	EXPECT_EQ(show(pixel(197, 303)), show(cell_code(13, 2, 0)));
+	EXPECT_EQ(show(pixel(206, 303)), show(cell_code(7, 1, 0)));
+}
+
 using FontDeathTest = FontTest;
 
 TEST_F(FontDeathTest, BadFontsAreFatal)

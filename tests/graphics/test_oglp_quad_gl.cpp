@@ -17,8 +17,8 @@ namespace {
 
 using QuadTest = draw_test;
 
-// A flat opaque texture of n x n pixels at ref, made through the manager.
-void flat_texture(int ref, int n, unsigned char r, unsigned char g, unsigned char b)
+// The scratch buffer as one flat opaque n x n image.
+void fill_scratch(int n, unsigned char r, unsigned char g, unsigned char b)
 {
 	for (int i = 0; i < n * n; ++i) {
 		unsigned char* p = scratch_array + static_cast<size_t>(i) * 4;
@@ -28,6 +28,12 @@ void flat_texture(int ref, int n, unsigned char r, unsigned char g, unsigned cha
 		p[3] = 255;
 	}
 	scratch_dx = scratch_dy = n;
+}
+
+// A flat opaque texture of n x n pixels at ref, made through the manager.
+void flat_texture(int ref, int n, unsigned char r, unsigned char g, unsigned char b)
+{
+	fill_scratch(n, r, g, b);
 	tman.load_texture(static_cast<tex_fail_mode>(4), ref, 2, static_cast<tex_load_time>(100),
 	                  "scratch_array:test " + std::to_string(ref));
 }
@@ -66,7 +72,9 @@ TEST_F(QuadTest, BackgroundTextureSpans1024FromTheLayoutOffset)
 {
 	open(1280, 1024);  // layout offset x 128, y 256
 	colr.assign(33, 0, 0, 1);
-	flat_texture(389, 1024, 255, 0, 0);
+	mnw.cur_win = 0;  // no start-screen image to load: the scratch buffer as it is
+	fill_scratch(1024, 255, 0, 0);
+	OGL_make_back_tex();
 	struct {
 		int cur_win;
 		char const* left;  // left of the texture, where the window is not covered
