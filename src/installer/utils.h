@@ -2,8 +2,8 @@
 // directory file and its records, the server list, the folder tree, and the
 // choice of which listed files to fetch, delete or leave alone.
 //
-// Index: globals - directory records - directory file - server list -
-// folder tree and scanning progress - file choice.
+// Index: globals - start-up - directory records - directory file - server
+// list - folder tree and scanning progress - file choice.
 #pragma once
 #include <map>
 #include <set>
@@ -19,6 +19,15 @@ int const kMaxServers = 10;
 extern std::string server_name[kMaxServers];
 extern std::string server_path[kMaxServers];  // folder on the host + install_name + "/"
 extern std::string server_desc[kMaxServers];
+
+// ---- start-up ---------------------------------------------------------------------
+// The state record's values before the preference file is read.
+void set_stg_defaults();
+// Judges dest_dir_path: an existing copy (a folder holding "Airfoils",
+// "Instructions", "Output" and "Resources") stays the destination with
+// dest_valid 1; otherwise its subfolder "Skyrell/" becomes it, dest_valid 0.
+// A missing folder is judged by its parent.
+void check_dest_path();
 
 // ---- directory records --------------------------------------------------------
 // One FILE line of the directory file plus what the updater decided of it.
