@@ -11,6 +11,8 @@
 #include <memory>
 #include <mutex>
 
+#include <sys/stat.h>
+
 #include "foundation/alert.h"
 #include "foundation/app_globals.h"
 #include "foundation/hl_string.h"
@@ -243,17 +245,18 @@ struct library_reader {
 			DSF_NonFatal(file.c_str(), "REGION_RECT command used but no region has been defined.");
 			return;
 		}
-		int const w = map.TXT_int_scan() + 180;
-		int const s = map.TXT_int_scan() + 90;
-		int const e = map.TXT_int_scan() + 180;
-		int const n = map.TXT_int_scan() + 90;
+		// Wide, so that a number near the int limits cannot overflow the shift.
+		long long const w = map.TXT_int_scan() + 180LL;
+		long long const s = map.TXT_int_scan() + 90LL;
+		long long const e = map.TXT_int_scan() + 180LL;
+		long long const n = map.TXT_int_scan() + 90LL;
 		if (w < 0 || s < 0 || e > 359 || n > 179 || s > n || w > e) {
-			DSF_NonFatal(file.c_str(), "The boundaries to a REGION_RECT command are out of range: %d,%d->%d,%d",
+			DSF_NonFatal(file.c_str(), "The boundaries to a REGION_RECT command are out of range: %lld,%lld->%lld,%lld",
 			             w, s, e, n);
 			return;
 		}
-		for (int x = w; x <= e; ++x)
-			for (int y = s; y <= n; ++y) defining->mask[x * 180 + y] = 1;
+		for (long long x = w; x <= e; ++x)
+			for (long long y = s; y <= n; ++y) defining->mask[x * 180 + y] = 1;
 	}
 
 	void region_bitmap_line()
@@ -525,13 +528,16 @@ std::vector<std::string> names_of(int kind, std::string const& path)
 	return {stem + ".png", stem + ".bmp"};
 }
 
+// A file to read: on this system a folder opens for reading too.
 bool file_there(std::string const& candidate)
 {
 	if (!stays_inside(candidate)) return false;
 	FILE* f = fopen((app_path + candidate).c_str(), "rb");
 	if (!f) return false;
+	struct stat st;
+	bool const folder = fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode);
 	fclose(f);
-	return true;
+	return !folder;
 }
 
 std::vector<std::string> candidates(candidate_row const* rows, size_t row_count, unsigned groups,

@@ -237,6 +237,8 @@ TEST_F(ScenTest, RegionRectanglesAndBitmapsMarkTheirCells)
 	     {"The boundaries to a REGION_RECT command are out of range: 180,90->360,90"}},
 	    {"south of -90", "REGION_RECT 0 -91 0 0\n", "", 0, {}, {},
 	     {"The boundaries to a REGION_RECT command are out of range: 180,-1->180,90"}},
+	    {"numbers at the int limits", "REGION_RECT 2147483647 -2147483648 0 0\n", "", 0, {}, {},
+	     {"The boundaries to a REGION_RECT command are out of range: 2147483827,-2147483558->180,90"}},
 	    {"bitmap replaces a rectangle", "REGION_RECT -180 -90 179 89\nREGION_BITMAP m.bmp\n",
 	     bmp_with(360, 180, {{0, 0}}), 1, {{-180, -90}}, {{-180, -89}, {-179, -90}, {179, 89}}, {}},
 	    {"bitmap rows run south to north", "REGION_BITMAP m.bmp\n", bmp_with(360, 180, {{359, 179}, {200, 100}}), 2,
