@@ -185,6 +185,12 @@ struct library_reader {
 
 	library_reader(int pkg, std::string const& path) : package(pkg), file(path), map(path) {}
 
+	bool empty_file() const
+	{
+		struct stat st;
+		return stat((app_path + file).c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0;
+	}
+
 	void add(std::string const& virtual_path, std::string const& real_path, uint32_t ratio_word,
 	         int extend)
 	{
@@ -289,9 +295,10 @@ struct library_reader {
 
 	void read()
 	{
-		if (!map.begin) return;  // no library file: nothing to say
+		if (!map.begin && !empty_file()) return;  // no library file: nothing to say
 		int versions[] = {800, 0};
-		if (map.check_file(xmap_type_text, versions, "LIBRARY", nullptr) == 0) {
+		// An empty file maps to nothing, but it is there and has no header.
+		if (!map.begin || map.check_file(xmap_type_text, versions, "LIBRARY", nullptr) == 0) {
 			DSF_NonFatal(file.c_str(), "Incorrect version for scenery library file.  Will skip.");
 			return;
 		}

@@ -150,6 +150,7 @@ TEST_F(ScenTest, LibraryFilesBuildTheChainsAndReportTheirProblems)
 	     {"Incorrect version for scenery library file.  Will skip."}},
 	    {"LIBRARY2", "I\n800\nLIBRARY2\nEXPORT v a\n", "-", "v", "",
 	     {"Incorrect version for scenery library file.  Will skip."}},
+	    {"empty library file", "", "-", "v", "", {"Incorrect version for scenery library file.  Will skip."}},
 	    {"missing library file", "-", "-", "v", "", {}},
 	    {"words that only start like commands", header + "EXPORTS v x\nEXPORT_EXTENDED v y\nEXPORT\nEXPORT v a\n",
 	     "-", "v", "0:a:1", {}},
