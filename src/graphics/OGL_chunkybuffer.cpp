@@ -54,24 +54,22 @@ std::uint32_t used(OGL_chunkybuffer::chunk const* c)
 	return static_cast<std::uint32_t>(sizeof(c->data)) - c->free_bytes;
 }
 
+void bind_if_changed(GLenum target, unsigned long vbo, unsigned long* last, void (*count)())
+{
+	if (vbo == *last) return;
+	need(reinterpret_cast<void const*>(glExt.glBindBufferARB), "glBindBufferARB", __LINE__);
+	count();
+	glExt.glBindBufferARB(target, static_cast<GLuint>(vbo));
+	*last = vbo;
+}
+
 }  // namespace
 
-void OGL_bind_vbo(unsigned long const& vbo)
-{
-	if (vbo == last_vbo) return;
-	need(reinterpret_cast<void const*>(glExt.glBindBufferARB), "glBindBufferARB", __LINE__);
-	count_bind();
-	glExt.glBindBufferARB(GL_ARRAY_BUFFER_ARB, static_cast<GLuint>(vbo));
-	last_vbo = vbo;
-}
+void OGL_bind_vbo(unsigned long const& vbo) { bind_if_changed(GL_ARRAY_BUFFER_ARB, vbo, &last_vbo, count_bind); }
 
 void OGL_bind_vbo_ind(unsigned long const& vbo)
 {
-	if (vbo == last_vbo_ind) return;
-	need(reinterpret_cast<void const*>(glExt.glBindBufferARB), "glBindBufferARB", __LINE__);
-	count_bind_ind();
-	glExt.glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, static_cast<GLuint>(vbo));
-	last_vbo_ind = vbo;
+	bind_if_changed(GL_ELEMENT_ARRAY_BUFFER_ARB, vbo, &last_vbo_ind, count_bind_ind);
 }
 
 OGL_chunkybuffer::OGL_chunkybuffer()

@@ -14,19 +14,14 @@
 #include "foundation/UTL_stat.h"
 #include "graphics/OGL_chunkybuffer.h"
 #include "graphics/OGL_extensions.h"
-#include "support/gl_context.h"
-#include "support/logged_test.h"
+#include "support/probed_gl_test.h"
 
 namespace {
 
-struct ChunkyTest : logged_test {
-	gl_test_context gl{16, 16};
+struct ChunkyTest : probed_gl_test<16, 16> {
 	void SetUp() override
 	{
-		::testing::FLAGS_gtest_death_test_style = "threadsafe";
-		logged_test::SetUp();
-		ASSERT_TRUE(gl.ok()) << gl.error();
-		gl.probe();
+		probed_gl_test::SetUp();
 		ASSERT_TRUE(glExt.vbo_avail);
 	}
 };

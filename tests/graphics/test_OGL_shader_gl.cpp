@@ -14,8 +14,7 @@
 #include "foundation/app_globals.h"
 #include "graphics/OGL_extensions.h"
 #include "graphics/OGL_shader.h"
-#include "support/gl_context.h"
-#include "support/logged_test.h"
+#include "support/probed_gl_test.h"
 
 namespace {
 
@@ -65,14 +64,10 @@ void author_alert(int, std::string const& m1, std::string const& m2, std::string
 	if (!fix_path.empty()) write_text_file(fix_path, fix_text);
 }
 
-struct ShaderTest : logged_test {
-	gl_test_context gl{16, 16};
+struct ShaderTest : probed_gl_test<16, 16> {
 	void SetUp() override
 	{
-		::testing::FLAGS_gtest_death_test_style = "threadsafe";
-		logged_test::SetUp();
-		ASSERT_TRUE(gl.ok()) << gl.error();
-		gl.probe();
+		probed_gl_test::SetUp();
 		ASSERT_TRUE(glExt.vshader_avail && glExt.fshader_avail);
 		app_path = dir.path();
 		mkdir((dir.path() + "Resources").c_str(), 0700);

@@ -11,19 +11,14 @@
 #include "graphics/hl_pbuffer.h"
 #include "graphics/oglp.h"
 #include "graphics/tman.h"
-#include "support/gl_context.h"
-#include "support/logged_test.h"
+#include "support/probed_gl_test.h"
 
 namespace {
 
-struct PbufferTest : logged_test {
-	gl_test_context gl{64, 64};
+struct PbufferTest : probed_gl_test<64, 64> {
 	void SetUp() override
 	{
-		::testing::FLAGS_gtest_death_test_style = "threadsafe";
-		logged_test::SetUp();
-		ASSERT_TRUE(gl.ok()) << gl.error();
-		gl.probe();
+		probed_gl_test::SetUp();
 		tman = tman_class();
 		tman.reset_bind();
 		glExt.pbuffer_avail = 1;  // the probe never offers them on its own

@@ -15,9 +15,8 @@
 #include "graphics/oglp_font.h"
 #include "graphics/qtim.h"
 #include "graphics/tman.h"
-#include "support/gl_context.h"
-#include "support/logged_test.h"
 #include "support/movie_reader.h"
+#include "support/probed_gl_test.h"
 
 namespace {
 
@@ -32,16 +31,11 @@ unsigned char const bottom_colour[3] = {40, 60, 200};
 // worth at 20 a second, whatever the rounding of float seconds.
 double const frame_period = 1.0 / 59.9;
 
-struct QtimTest : logged_test {
-	gl_test_context gl{1024, 768};
+struct QtimTest : probed_gl_test<1024, 768> {
 	double now = 0;
 	void SetUp() override
 	{
-		::testing::FLAGS_gtest_death_test_style = "threadsafe";
-		logged_test::SetUp();
-		ASSERT_TRUE(gl.ok()) << gl.error();
-		gl.probe();
-		log = open_test_log(dir);
+		probed_gl_test::SetUp();
 		gl.start_2d();
 		tman = tman_class();
 		tman.reset_bind();
