@@ -1,0 +1,162 @@
+// Release sets for scheduler tests: files packed one per archive with
+// file_to_zip into a server folder, their records in sim_info, and a fresh
+// destination and temporary folder per test.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "foundation/app_globals.h"
+#include "foundation/http.h"
+#include "foundation/io_zip.h"
+#include "foundation/md5.h"
+#include "foundation/xtim.h"
+#include "installer/grab.h"
+#include "installer/utils.h"
+#include "support/logged_test.h"
+
+struct grab_test : logged_test {
+	std::string dest;    // the destination, ending in "/"
+	std::string master;  // the files as released
+	std::string www;     // the servers' root
+
+	void SetUp() override
+	{
+		logged_test::SetUp();
+		app_path = "";
+		ogl_inited = 1;  // alerts reach the recorder with their four lines
+		stg = stg_struct{};
+		stg.download_os = 1;
+		stg.rename_folder = 1;
+		stg.grab_phase = 3;
+		stg.server_count = 0;
+		dest = dir.path() + "Sky/";
+		master = dir.path() + "master/";
+		www = dir.path() + "www/";
+		temp_path = dir.path() + "tmp/";
+		for (auto const& d : {dest, master, www, temp_path})
+			mkdir(d.c_str(), 0755);
+		dest_dir_path = dest;
+		install_name = "Not Yet Scanned";
+		sim_info.clear();
+		deleted_files.clear();
+		this_install_has_exes = 0;
+		xtim.run_time = 0.0f;
+		next.finished = 0;
+		reset_next();
+		http.proxy_host.clear();
+		http.proxy_port_int = 0;
+		RIVOSocket::StartupNetworking(true);
+	}
+	void TearDown() override
+	{
+		abandon_transfers();
+		ogl_inited = 0;
+	}
+
+	static void make_dirs_for(std::string const& path)
+	{
+		for (size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1))
+			mkdir(path.substr(0, at).c_str(), 0755);
+	}
+	static void put(std::string const& path, std::string const& text)
+	{
+		make_dirs_for(path);
+		write_text_file(path, text);
+	}
+	// The archive of listed path `name` holding `content`, under the server
+	// folder `folder` of www (as a server serves it: folder + name + ".zip").
+	void publish(std::string const& folder, std::string const& name, std::string const& content)
+	{
+		std::string const leaf = name.substr(name.rfind('/') + 1);
+		std::string const src = master + folder + "/" + leaf;
+		put(src, content);
+		std::string const zip = www + folder + "/" + name + ".zip";
+		make_dirs_for(zip);
+		ASSERT_EQ(file_to_zip(src, zip), 0) << zip;
+	}
+	// A listed path to fetch, signed like `content`; its archive counts as
+	// zip_kb kilobytes.
+	file_version_struct& want(std::string const& name, std::string const& content, float zip_kb = 1.0f)
+	{
+		std::string const src = master + "sig";
+		write_text_file(src, content);
+		file_version_struct v;
+		v.flag = 0;
+		v.platform = 0;
+		v.version = 85008;
+		v.zip_size = zip_kb;
+		v.ext_size = static_cast<float>(content.size()) * 0.001f;
+		EXPECT_EQ(calc_file_md5(src, v.sig_want), 0);
+		v.sig_have = "NONE";
+		v.name = name;
+		v.get_it = 1;
+		sim_info.push_back(file_history_struct{{v}});
+		return sim_info.back().versions.back();
+	}
+	// The installed path of a listed path.
+	std::string installed(std::string name) const { return dest + name.substr(name.find('/') + 1); }
+
+	// Servers i = 0.. named "srv<i>.test" at "/<folder>/", all behind the
+	// proxy on 127.0.0.1:port.
+	void use_servers(uint16_t port, std::vector<std::string> const& folders)
+	{
+		http.proxy_host = "127.0.0.1";
+		http.proxy_port_int = port;
+		stg.server_count = static_cast<int>(folders.size());
+		stg.server_index = 0;
+		for (size_t i = 0; i < folders.size(); i++) {
+			server_name[i] = "srv" + std::to_string(i) + ".test";
+			server_path[i] = "/" + folders[i] + "/";
+		}
+	}
+
+	// Calls grab_files as the frame loop would until it answers; `each`
+	// runs after every call. -1 when it never answered within ten seconds.
+	template <typename F>
+	int run(F each)
+	{
+		auto const until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+		while (std::chrono::steady_clock::now() < until) {
+			int const r = grab_files();
+			each();
+			if (r != 0)
+				return r;
+			std::this_thread::sleep_for(std::chrono::microseconds(200));
+		}
+		return -1;
+	}
+	int run()
+	{
+		return run([] {});
+	}
+
+	std::string log_text()
+	{
+		xer.flush();
+		return read_text_file(log);
+	}
+	static bool exists(std::string const& path)
+	{
+		struct stat st;
+		return lstat(path.c_str(), &st) == 0;
+	}
+};
+
+// Draws of the biased server choice start with one that lands on the last
+// of two servers, so a failover goes to the other server at once.
+inline void seed_draws_towards_second_server()
+{
+	for (unsigned seed = 1;; seed++) {
+		srand(seed);
+		if (rand() * 4.656613e-10 >= 0.6) {
+			srand(seed);
+			return;
+		}
+	}
+}
