@@ -123,14 +123,14 @@ int extract_archive(std::string const& zip, std::string dest)
 
 // A failed attempt at path f by slot k: another server, the same slot, until
 // the attempts run out.
-void attempt_failed(int f, std::string const& remote)
+void attempt_failed(int f, std::string const& name)
 {
 	int const tries = ++fail_count[f];
 	int const bound = std::max(2, 2 * stg.server_count);
 	if (tries >= bound) {
 		stg.install_error = 1;
 		stg.stream_failed = 0;  // the end screen tells of the error, not of a retry
-		log_line("I could not download the file '" + remote + "' in " + std::to_string(tries) +
+		log_line("I could not download the file '" + name + "' in " + std::to_string(tries) +
 		         " tries, so I am stopping the installation.\n");
 		return;
 	}
@@ -204,7 +204,7 @@ bool handle_path(int k, int f)
 		if (m != 0 || sig != v.sig_want) {
 			log_line("WARNING: the file " + installed + " does not have the signature " + v.sig_want +
 			         " after expansion, so I am fetching it again.\n");
-			attempt_failed(f, remote);
+			attempt_failed(f, v.name);
 			return false;
 		}
 		v.up_to_date = 1;
@@ -213,7 +213,7 @@ bool handle_path(int k, int f)
 		return true;
 	}
 	case 2:
-		attempt_failed(f, remote);
+		attempt_failed(f, v.name);
 		return false;
 	default:
 		return false;

@@ -4,12 +4,16 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <minizip/zip.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "foundation/app_globals.h"
 #include "foundation/http.h"
@@ -19,6 +23,24 @@
 #include "installer/grab.h"
 #include "installer/utils.h"
 #include "support/logged_test.h"
+
+// An archive with the given entries (name, bytes), written with minizip so
+// that names file_to_zip would never write can be tested.
+inline void make_zip(std::string const& path, std::vector<std::pair<std::string, std::string>> const& entries)
+{
+	zipFile zf = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
+	ASSERT_NE(zf, nullptr);
+	for (auto const& e : entries) {
+		zip_fileinfo zi;
+		std::memset(&zi, 0, sizeof zi);
+		ASSERT_EQ(zipOpenNewFileInZip(zf, e.first.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+		                              Z_DEFAULT_COMPRESSION),
+		          ZIP_OK);
+		ASSERT_EQ(zipWriteInFileInZip(zf, e.second.data(), static_cast<unsigned>(e.second.size())), ZIP_OK);
+		ASSERT_EQ(zipCloseFileInZip(zf), ZIP_OK);
+	}
+	ASSERT_EQ(zipClose(zf, nullptr), ZIP_OK);
+}
 
 struct grab_test : logged_test {
 	std::string dest;    // the destination, ending in "/"

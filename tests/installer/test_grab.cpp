@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
-#include <minizip/zip.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -21,24 +20,6 @@
 namespace {
 
 // ---- helpers ----------------------------------------------------------------
-
-// An archive with the given entries (name, bytes), written with minizip so
-// that names file_to_zip would never write can be tested.
-void make_zip(std::string const& path, std::vector<std::pair<std::string, std::string>> const& entries)
-{
-	zipFile zf = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
-	ASSERT_NE(zf, nullptr);
-	for (auto const& e : entries) {
-		zip_fileinfo zi;
-		std::memset(&zi, 0, sizeof zi);
-		ASSERT_EQ(zipOpenNewFileInZip(zf, e.first.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-		                              Z_DEFAULT_COMPRESSION),
-		          ZIP_OK);
-		ASSERT_EQ(zipWriteInFileInZip(zf, e.second.data(), static_cast<unsigned>(e.second.size())), ZIP_OK);
-		ASSERT_EQ(zipCloseFileInZip(zf), ZIP_OK);
-	}
-	ASSERT_EQ(zipClose(zf, nullptr), ZIP_OK);
-}
 
 int mode_of(std::string const& path)
 {
