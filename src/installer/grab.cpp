@@ -89,12 +89,6 @@ bool inside_dest(std::string const& installed)
 	return unsafe_target(dest_root(), full) == nullptr;
 }
 
-std::string installed_path(std::string name)
-{
-	trim_dest_folder(name);
-	return dest_dir_path + name;
-}
-
 // ---- expansion ----------------------------------------------------------------
 
 // The work of extract_and_delete_file; answers the expansion's result.

@@ -108,7 +108,7 @@ struct grab_test : logged_test {
 	{
 		std::string const src = master + "sig";
 		write_text_file(src, content);
-		file_version_struct v;
+		file_version_struct v{};
 		v.flag = 0;
 		v.platform = 0;
 		v.version = 85008;
