@@ -1,6 +1,6 @@
 // The download scheduler, and the expansion and deletion of files.
 //
-// Index: state - helpers (log lines, server draw, paths) - expansion -
+// Index: state - helpers (log lines, paths) - expansion -
 // one path of one stream - stream count - the end (clean-up, renaming) -
 // grab_files - abandoning transfers.
 //
@@ -13,8 +13,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <map>
 #include <mutex>
 
@@ -58,15 +56,6 @@ void log_action(char const* what, std::string const& path, int code)
 }
 
 std::string slot_archive(int k) { return temp_path + static_cast<char>('0' + k) + ".zip"; }
-
-// Biased towards the first servers of the list.
-void draw_server()
-{
-	double const r = std::rand() * 4.656613e-10;
-	double const p = r > 0.0 ? std::pow(r, 1.3) : 0.0;
-	int i = static_cast<int>(stg.server_count * p);
-	stg.server_index = std::max(0, std::min(i, stg.server_count - 1));
-}
 
 int server_slot() { return std::max(0, std::min(stg.server_index, 9)); }
 
@@ -130,7 +119,7 @@ void attempt_failed(int f, std::string const& name)
 	}
 	stg.stream_failed = 1;
 	next.next_file = std::min(next.next_file, f);
-	draw_server();
+	draw_biased_server();
 }
 
 // Handles path f for stream slot k; true when the path is finished.
