@@ -57,25 +57,21 @@ void log_action(char const* what, std::string const& path, int code)
 
 std::string slot_archive(int k) { return temp_path + static_cast<char>('0' + k) + ".zip"; }
 
-int server_slot() { return std::max(0, std::min(stg.server_index, 9)); }
-
-// The destination, normalised and ending in its separator.
-std::string dest_root()
-{
-	std::string root = app_path + dest_dir_path;
-	set_dir_chars(root);
-	if (root.empty() || root.back() != '/')
-		root += '/';
-	return root;
-}
+int server_slot() { return std::max(0, std::min(stg.server_index, kMaxServers - 1)); }
 
 // Whether a listed path's installed form stays inside the destination,
 // reached through real folders only.
 bool inside_dest(std::string const& installed)
 {
+	if (dest_dir_path.empty())
+		return false;
+	std::string root = app_path + dest_dir_path;
 	std::string full = app_path + installed;
+	set_dir_chars(root);
 	set_dir_chars(full);
-	return unsafe_target(dest_root(), full) == nullptr;
+	if (root.back() != '/')
+		root += '/';
+	return unsafe_target(root, full) == nullptr;
 }
 
 // ---- expansion ----------------------------------------------------------------
@@ -88,7 +84,7 @@ int extract_archive(std::string const& zip, std::string dest)
 	std::string const folder = cut == std::string::npos ? std::string() : dest.substr(0, cut + 1);
 
 	// Entries land only below the destination, never through a link.
-	int const r = zip_to_file(zip, folder, nullptr, 0, dest_dir_path.empty() ? std::string() : dest_root());
+	int const r = zip_to_file(zip, folder, nullptr, 0, dest_dir_path);
 	if (r != 0) {
 		stg.install_error = 1;
 		__VEDEZE_alert(0, "The installer cannot extract a file.", "Error:" + error_str(r), "Compressed File:" + zip,

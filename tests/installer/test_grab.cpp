@@ -64,8 +64,12 @@ TEST_F(ExtractTest, ExtractAndDeleteFileTable)
 	    {"a file named MacOS elsewhere", "MacOS", "Resources/Contents/", "Resources/Contents/MacOS", true, 0644},
 	    {"missing folder", "notes.txt", "", "Gone/notes.txt", false, 0},
 	    {"entry leaving its folder", "../x", "Resources/", "Resources/x", false, 0},
+	    // "ln" is a link to a folder outside the destination.
+	    {"folder reached through a link", "x", "", "ln/x", false, 0},
 	};
 	umask(022);
+	put(dir.path() + "outside/.keep", "k");
+	ASSERT_EQ(symlink((dir.path() + "outside").c_str(), (dest + "ln").c_str()), 0);
 	for (auto const& c : cases) {
 		SCOPED_TRACE(c.what);
 		recorded_alerts().clear();
@@ -79,6 +83,7 @@ TEST_F(ExtractTest, ExtractAndDeleteFileTable)
 
 		EXPECT_FALSE(exists(zip));  // deleted whatever happened
 		EXPECT_FALSE(exists(dest + "x"));
+		EXPECT_FALSE(exists(dir.path() + "outside/x"));
 		if (c.ok) {
 			EXPECT_EQ(stg.install_error, 0);
 			EXPECT_TRUE(recorded_alerts().empty());
