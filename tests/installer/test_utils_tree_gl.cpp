@@ -20,6 +20,12 @@
 #include "support/ins_drawing.h"
 #include "support/logged_test.h"
 
+// The frame loop's calls into the application: nothing runs behind the
+// windows here.
+void APP_update() {}
+void APP_handlemenu(int) {}
+void APP_handlekey(int, int) {}
+
 namespace {
 
 int const W = 1024, H = 768;
