@@ -1,0 +1,128 @@
+// The installer's data core: its globals beside the state record, the
+// directory file and its records, the server list, the folder tree, and the
+// choice of which listed files to fetch, delete or leave alone.
+//
+// Index: globals - start-up - directory records - directory file - server
+// list - folder tree and scanning progress - file choice.
+#pragma once
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "foundation/app_globals.h"  // stg, dest_dir_path
+
+// ---- globals ----------------------------------------------------------------
+extern std::string temp_path;     // downloads land here first; ends in "/"
+extern std::string install_name;  // latest version's name, or "Not Yet Scanned"
+int const kMaxServers = 10;
+extern std::string server_name[kMaxServers];
+extern std::string server_path[kMaxServers];  // folder on the host + install_name + "/"
+extern std::string server_desc[kMaxServers];
+
+// ---- start-up ---------------------------------------------------------------------
+// The state record's values before the preference file is read.
+void set_stg_defaults();
+// Judges dest_dir_path: an existing copy (a folder holding "Airfoils",
+// "Instructions", "Output" and "Resources") stays the destination with
+// dest_valid 1; otherwise its subfolder "Skyrell/" becomes it, dest_valid 0.
+// A missing folder is judged by its parent.
+void check_dest_path();
+
+// ---- directory records --------------------------------------------------------
+// One FILE line of the directory file plus what the updater decided of it.
+struct file_version_struct {
+	int flag;         // 0 or 1
+	int platform;     // 0 to 6
+	int version;      // release in which this content appeared
+	float zip_size;   // kilobytes of the archive on the server
+	float ext_size;   // kilobytes of the expanded file
+	std::string sig_want;  // MD5 in lower-case hex, or "GONE"
+	std::string sig_have;  // MD5 of the installed file, or "NONE"
+	std::string name;      // listed path: folder + name
+	int up_to_date;
+	int get_it;
+	int del_it;
+};
+
+// One listed path: its versions in file order, the current one last.
+struct file_history_struct {
+	std::vector<file_version_struct> versions;
+};
+
+// Case-blind key order: "Resources/A.txt" and "resources/a.TXT" are one key.
+struct no_case_compare_char {
+	bool operator()(char a, char b) const;
+};
+struct no_case_compare_string {
+	bool operator()(std::string const& a, std::string const& b) const;
+};
+
+extern std::vector<file_history_struct> sim_info;
+extern std::map<std::string, int, no_case_compare_string> sim_info_index;  // the builder's
+extern int this_install_has_exes;        // never reset once set
+extern std::set<std::string> deleted_files;  // folders emptied by deletions
+
+// ---- directory file -----------------------------------------------------------
+// 3 when read and the destination examined; 2 when the header was refused
+// (new_format has run).
+int read_directory(std::string const& path, std::string title);
+// Whether version ver of listed path `file` is for download_os and has `flag`.
+int want_this_f(int file, int ver, int flag);
+// True when the path ends in ":" or "/"; false for an empty path.
+bool path_has_no_file(std::string path);
+// Where a listed path lands: dest_dir_path + the path without its first
+// component (the whole path when it has no "/").
+std::string installed_path(std::string const& listed);
+
+// The progress panel read_directory draws; dir_progress_bar unless a test
+// puts a recorder in its place.
+using dir_progress_fn = void (*)(float lo, float cur, float hi, int mode, std::string title, std::string detail);
+extern dir_progress_fn dir_progress_draw;
+
+// ---- server list --------------------------------------------------------------
+// Tells the user this installer is too old, opens the download page and
+// asks the program to end.
+void new_format(std::string file);
+
+// One frame's step while server_count is -1: pumps the fetch of the list
+// from the maker's host in slot 0 and, once it is whole, reads it and draws
+// a server. A failed fetch is tried again no sooner than
+// kServerListRetry seconds later on the framework clock.
+void server_list_step();
+float const kServerListRetry = 5.0f;
+// Reads the list at path: 1 with server_count, the server tables and
+// install_name set; 0 after new_format when it is refused.
+int read_server_list(std::string const& path);
+
+// The random number behind the server draws (rand unless a test sets its own).
+using server_rand_fn = int (*)();
+extern server_rand_fn server_rand;
+// Server for r in [0, 1) among count: the integer part of count * r^1.3,
+// kept within 0 .. count - 1.
+int biased_server_index(double r, int count);
+// server_index = the biased draw among server_count servers.
+void draw_biased_server();
+// server_index = any server, uniformly (a failed directory fetch).
+void draw_any_server();
+
+// ---- folder tree and scanning progress ----------------------------------------
+void make_dirs();
+void make_dir_error(std::string path, int err);
+void dir_progress_bar(float lo, float cur, float hi, int mode, std::string title, std::string detail);
+// How full the panel's bar is: 0.52 when lo equals hi, else 0.04 to 1.
+float dir_progress_fraction(float lo, float cur, float hi);
+
+// ---- file choice ----------------------------------------------------------------
+// The question about a modified file: 1 act on it, 2 leave it, 3 cancel the
+// install, 4 act on it and every later modified file of its folder, 5 leave
+// them all. deleting: the file is to be deleted rather than replaced.
+using select_alert_fn = int (*)(std::string path, int deleting);
+// Where choose_files asks; with none set a modified file cancels the choice.
+extern select_alert_fn choose_files_ask;
+// Sets get_it and del_it of every path's current version: 1 when all were
+// decided, 0 when the user cancelled.
+int choose_files();
+// A path's folder: up to and including its last "/", ":" or "\" before the
+// last character; "" when there is none.
+std::string file_folder(std::string const& path);
