@@ -243,7 +243,7 @@ int BTN_flt_range(float x, float y, float* v, int digits, int decimals, float lo
 			}
 		}
 	}
-	if (value < lo) value = lo;
+	if (value < lo || std::isnan(value)) value = lo;
 	if (value > hi) value = hi;
 	float const scale = pow10f_of(decimals);
 	value = std::round(value * scale) / scale;
@@ -293,7 +293,9 @@ int BTN_int_range(float x, float y, int* v, int digits, float lo, float hi, std:
 {
 	float f = static_cast<float>(*v);
 	int const r = BTN_flt_range(x, y, &f, digits, 0, lo, hi, label);
-	*v = static_cast<int>(f);
+	// Ten digits reach past an int; the cast itself would be undefined there.
+	float const top = 2147483648.0f;
+	*v = f >= top ? 2147483647 : f < -top ? -2147483647 - 1 : static_cast<int>(f);
 	return r;
 }
 

@@ -114,6 +114,10 @@ TEST_F(ChunkyTest, EmptyBuffersPackToNothing)
 	in_vbo.finalize_vbo(1);
 	EXPECT_EQ(in_vbo.total_size, 0u);
 	EXPECT_NE(in_vbo.vbo, 0u);
+	// An empty object maps to nothing, and is no error.
+	in_vbo.map();
+	EXPECT_EQ(in_vbo.mem, nullptr);
+	in_vbo.unmap();
 	EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

@@ -152,6 +152,8 @@ TEST_F(QtimTest, MovieSizeFollowsTheWindowAndTheWidthSetting)
 	    {800, 600, 320, 320, 240},
 	    {1024, 768, 1000, 1000, 750},
 	    {640, 480, 1000, 640, 480},  // never wider than the window
+	    {801, 601, 1000, 801, 601},  // odd sizes
+	    {1023, 767, 321, 321, 240},
 	};
 	int n = 0;
 	for (row const& r : rows) {

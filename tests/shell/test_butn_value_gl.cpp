@@ -1,5 +1,6 @@
 // Check boxes, the chooser, the character wheel, the number editors and the
 // text field, driven by scripted mouse state in the window record.
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -273,6 +274,8 @@ TEST_F(WidgetTest, NumberEditorStepsColumnsLimitsAndQuantises)
 	    {12.345f, 0, 99.9f, -50, 0, -1, 12.3f, 0},   // quantised without a press
 	    {0.25f, 0, 9, -50, 0, -1, 0.3f, 0},          // halves away from zero
 	    {-0.25f, -9, 9, -50, 0, -1, -0.3f, 0},
+	    {NAN, 5, 9, -50, 0, -1, 5, 0},               // not a number: the lower bound
+	    {NAN, 5, 9, 125, 110, -1, 5, 1},
 	};
 	for (row const& r : rows) {
 		SCOPED_TRACE(std::to_string(r.v) + " at " + std::to_string(r.mx) + ", " + std::to_string(r.my));
@@ -315,6 +318,18 @@ TEST_F(WidgetTest, NumberAdaptersWriteBackByTheirRules)
 	i = -500;
 	BTN_int(100, 100, &i, 2, 0, "");
 	EXPECT_EQ(i, 0);
+	// Ten digits reach past what an int holds: the int's own limits apply.
+	i = 2147483647;
+	BTN_int(100, 100, &i, 10, 1, "");
+	EXPECT_EQ(i, 2147483647);
+	i = 1500000000;
+	press_at(105, 110, 1);
+	EXPECT_EQ(BTN_int(100, 100, &i, 10, 1, ""), 1);
+	EXPECT_EQ(i, 2147483647);
+	i = -1500000000;
+	press_at(105, 90, 1);
+	EXPECT_EQ(BTN_int(100, 100, &i, 10, 1, ""), 1);
+	EXPECT_EQ(i, -2147483647 - 1);
 }
 
 TEST_F(WidgetTest, NumberMaximaForOneToTenDigits)
