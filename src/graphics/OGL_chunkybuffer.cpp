@@ -177,7 +177,8 @@ void OGL_chunkybuffer::finalize_vbo(int static_data)
 
 void OGL_chunkybuffer::map()
 {
-	if (!vbo) return;
+	// GL refuses to map an object of no bytes; there is nothing to write.
+	if (!vbo || total_size == 0) return;
 	need(reinterpret_cast<void const*>(glExt.glMapBufferARB), "glMapBufferARB", __LINE__);
 	OGL_bind_vbo(vbo);
 	mem = glExt.glMapBufferARB(GL_ARRAY_BUFFER_ARB, GL_WRITE_ONLY_ARB);
@@ -186,7 +187,7 @@ void OGL_chunkybuffer::map()
 
 void OGL_chunkybuffer::unmap()
 {
-	if (!vbo) return;
+	if (!vbo || total_size == 0) return;
 	need(reinterpret_cast<void const*>(glExt.glUnmapBufferARB), "glUnmapBufferARB", __LINE__);
 	OGL_bind_vbo(vbo);
 	glExt.glUnmapBufferARB(GL_ARRAY_BUFFER_ARB);
