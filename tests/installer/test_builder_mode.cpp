@@ -181,3 +181,69 @@ TEST_F(ModeTest, FatalAlertExitsWith1)
 	    << log();
 	expect_settings_untouched();
 }
+
+namespace {
+
+// A private X server; its display number comes back through -displayfd.
+struct xvfb {
+	pid_t pid = -1;
+	std::string display;
+	xvfb()
+	{
+		int fds[2];
+		if (pipe(fds) != 0) return;
+		pid = fork();
+		if (pid == 0) {
+			close(fds[0]);
+			std::string const fd = std::to_string(fds[1]);
+			int const null = open("/dev/null", O_WRONLY);
+			dup2(null, 1);
+			dup2(null, 2);
+			execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+			       static_cast<char*>(nullptr));
+			_exit(127);
+		}
+		close(fds[1]);
+		char buf[32] = {};
+		ssize_t const n = read(fds[0], buf, sizeof buf - 1);
+		close(fds[0]);
+		if (n > 0) display = ":" + std::to_string(std::atoi(buf));
+	}
+	~xvfb()
+	{
+		if (pid > 0) {
+			kill(pid, SIGTERM);
+			wait_for(pid, 10);
+		}
+	}
+};
+
+}  // namespace
+
+TEST_F(ModeTest, UnderXvfbReturnDismissesTheChecklist)
+{
+	xvfb x;
+	ASSERT_FALSE(x.display.empty());
+	plant_set("master");
+	run_options o = options();
+	o.env.push_back({"DISPLAY", x.display});
+	o.env.push_back({"SDL_VIDEODRIVER", ""});
+	o.env.push_back({"GALLIUM_DRIVER", "llvmpipe"});
+	o.env.push_back({"LIBGL_ALWAYS_SOFTWARE", "1"});
+	pid_t const pid = start(exe, {"--build", "--master", "master", "--previous", "prev.txt", "--output", "out"}, o,
+	                        dir.path() + "err.txt");
+	int returns = 0;
+	int const status = wait_for(pid, 240, [&] {
+		// The set is whole just before the checklist shows; until the program
+		// ends, every window gets Return.
+		if (!file_there(set_fold() + "directory.txt.zip") || file_there(set_fold() + "directory.txt")) return;
+		std::string const cmd = "DISPLAY=" + x.display +
+		                        " sh -c 'for w in $(xdotool search --name .); do timeout 5 xdotool windowfocus "
+		                        "--sync $w key Return; done' >/dev/null 2>&1";
+		if (std::system(cmd.c_str()) == 0) ++returns;
+	});
+	EXPECT_EQ(status, 0) << read_text_file(dir.path() + "err.txt") << log();
+	EXPECT_GT(returns, 0);
+	EXPECT_NE(log().find("OK compression is done. Checklist:\n"), std::string::npos);
+	expect_settings_untouched();
+}
