@@ -333,7 +333,8 @@ TEST_F(RulesTest, WalkFatalChecks)
 	    {"backslash", [](std::string const& m) { put_file(m + "Windows/a\\b", "x"); }, "YOU IDIOT!",
 	     "found a \\ in the path!"},
 	    {"too many", [](std::string const& m) {
-		     for (int i = 0; i < 2999; ++i) put_file(m + "All/Output/big/" + std::to_string(i), "x");
+		     put_folder(m + "All/Output/big");
+		     for (int i = 0; i < 2999; ++i) write_text_file(m + "All/Output/big/" + std::to_string(i), "x");
 	     },
 	     "This folder has too many files in it!", nullptr},
 	    // Names the directory file cannot carry back unchanged.
