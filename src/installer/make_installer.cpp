@@ -109,6 +109,22 @@ void builder_progress_frame(std::string const& line1, std::string const& line2)
 
 // ---- name rules ----------------------------------------------------------------
 
+// The name rules look only below the master tree, never at the folders the
+// operator keeps it in.
+std::string below_master(std::string const& path)
+{
+	return path.compare(0, src_fold.size(), src_fold) == 0 ? path.substr(src_fold.size()) : path;
+}
+
+void split_name(std::string const& path, std::string* folder, std::string* name)
+{
+	size_t cut = std::string::npos;
+	for (size_t i = 0; i + 1 < path.size(); ++i)
+		if (path[i] == '\\' || path[i] == ':' || path[i] == '/') cut = i;
+	*folder = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+	*name = cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
 namespace {
 
 bool has(std::string const& path, std::string const& text) { return path.find(text) != std::string::npos; }
@@ -116,13 +132,6 @@ bool has(std::string const& path, std::string const& text) { return path.find(te
 bool ends(std::string const& path, std::string const& text)
 {
 	return path.size() >= text.size() && path.compare(path.size() - text.size(), text.size(), text) == 0;
-}
-
-// The path below the master tree: the name rules must not trip over the
-// folders the operator keeps the tree in.
-std::string below_master(std::string const& path)
-{
-	return path.compare(0, src_fold.size(), src_fold) == 0 ? path.substr(src_fold.size()) : path;
 }
 
 void fatal(std::string const& l1, std::string const& l2, std::string const& l3, std::string const& l4, int line)
@@ -210,10 +219,8 @@ int is_good_file(std::string path, int content_flag, int check_content)
 
 int want_reg(std::string path)
 {
-	size_t cut = std::string::npos;
-	for (size_t i = 0; i + 1 < path.size(); ++i)
-		if (path[i] == '\\' || path[i] == ':' || path[i] == '/') cut = i;
-	std::string const name = cut == std::string::npos ? path : path.substr(cut + 1);
+	std::string folder, name;
+	split_name(path, &folder, &name);
 
 	int const lat = str_to_int(name.substr(0, 3));
 	if (lat < -60 || lat > 60) fatal("Out of range lat!", path, name, "", __LINE__);

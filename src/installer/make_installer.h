@@ -54,6 +54,12 @@ int path_is_dvd_only(std::string path);
 int want_reg(std::string path);
 // Rewrites a master-tree path (platform folder first) into its key, in place.
 void chop_platform(std::string& path, int platform);
+// The path below src_fold (the whole path when it is not below it).
+std::string below_master(std::string const& path);
+// Splits a path at its last "\\", ":" or "/", its last character not
+// examined: the folder keeps the separator (empty when there is none), the
+// name is the rest.
+void split_name(std::string const& path, std::string* folder, std::string* name);
 // One progress frame of a long loop: a bar with two lines at the bottom of
 // the window, then one pending event; "q" stops the build.
 void builder_progress_frame(std::string const& line1, std::string const& line2);

@@ -39,17 +39,6 @@ int kilobytes_of(std::string const& path)
 	return static_cast<int>(st.st_size / 1000);
 }
 
-// Splits a relative path at its last separator (the last character not
-// examined): the folder keeps the separator, the name is the rest.
-void split_name(std::string const& rel, std::string* folder, std::string* name)
-{
-	size_t cut = std::string::npos;
-	for (size_t i = 0; i + 1 < rel.size(); ++i)
-		if (rel[i] == '\\' || rel[i] == ':' || rel[i] == '/') cut = i;
-	*folder = cut == std::string::npos ? std::string() : rel.substr(0, cut + 1);
-	*name = cut == std::string::npos ? rel : rel.substr(cut + 1);
-}
-
 void dir_line(std::string const& folder)
 {
 	if (folder == prev_dir) return;
@@ -140,7 +129,7 @@ void comp_file(std::string path)
 	static int ext_size = 0;
 	static std::string sig;
 
-	std::string const rel = path.compare(0, src_fold.size(), src_fold) == 0 ? path.substr(src_fold.size()) : path;
+	std::string const rel = below_master(path);
 	std::string const archive = dst_fold + sim_name + "/" + rel + ".zip";
 	std::string folder, name;
 	split_name(rel, &folder, &name);
