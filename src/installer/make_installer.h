@@ -56,7 +56,7 @@ int want_reg(std::string path);
 void chop_platform(std::string& path, int platform);
 // The path below src_fold (the whole path when it is not below it).
 std::string below_master(std::string const& path);
-// Splits a path at its last "\\", ":" or "/", its last character not
+// Splits a path at its last backslash, ":" or "/", its last character not
 // examined: the folder keeps the separator (empty when there is none), the
 // name is the rest.
 void split_name(std::string const& path, std::string* folder, std::string* name);
