@@ -73,6 +73,13 @@ int latin1_byte(char const* utf8)
 	return -1;
 }
 
+// Modifier keys travel only as bits of the other keys' events.
+bool is_modifier(SDL_Scancode sc)
+{
+	return (sc >= SDL_SCANCODE_LCTRL && sc <= SDL_SCANCODE_RGUI) || sc == SDL_SCANCODE_CAPSLOCK ||
+	       sc == SDL_SCANCODE_NUMLOCKCLEAR || sc == SDL_SCANCODE_MODE;
+}
+
 unsigned int modifiers_of(Uint16 mod)
 {
 	unsigned int m = 0;
@@ -138,12 +145,14 @@ bool PLT_sdl_input::next_event(PLT_event* ev)
 			}
 			continue;
 		case SDL_KEYUP:
+			if (is_modifier(e.key.keysym.scancode)) continue;
 			ev->what = PLT_ev_key_up;
 			ev->message = static_cast<unsigned int>(PLT_key_code(e.key.keysym.scancode)) << 8;
 			ev->modifiers = modifiers_of(e.key.keysym.mod);
 			return true;
 		case SDL_KEYDOWN: {
 			SDL_Keysym const k = e.key.keysym;
+			if (is_modifier(k.scancode)) continue;
 			ev->what = e.key.repeat ? PLT_ev_auto_key : PLT_ev_key_down;
 			ev->modifiers = modifiers_of(k.mod);
 			int ch = own_char(k);
