@@ -17,6 +17,7 @@
 #include "shell/app_callbacks.h"
 #include "shell/hl_init.h"
 #include "shell/hl_mnw.h"
+#include "support/coordinate_atlas.h"
 #include "support/frame_driver.h"
 
 namespace {
@@ -35,12 +36,12 @@ void APP_update()
 {
 	frames.push_back({mnw.mouse_x, mnw.mouse_y, mnw.click_down, mnw.click_up, mnw.click_double, mnw.click_quick,
 	                  mnw.click_held, mnw.click_long});
-	OGL_fillrect(12, 1, -mnw.org_x, -mnw.org_y, 1024, 768);
+	OGL_fillrect(48, 1, -mnw.org_x, -mnw.org_y, 1024, 768);  // white: no texel of the atlas
 	stls.help_text = help_to_set;
 }
 void APP_handlemenu(int code) { menu_calls.push_back(code); }
 void APP_handlekey(int, int) {}
-void recall_ins_texes() {}
+void recall_ins_texes() { load_coordinate_atlas(363, 512); }
 
 namespace {
 
@@ -470,4 +471,60 @@ TEST_F(frame_test, SecondWindowToTheRightTakesTheMouseAndComesToTheFront)
 	drive.app().finish(0);
 	EXPECT_EQ(mnw.window[1], nullptr);
 	EXPECT_EQ(mnw.window[0], nullptr);
+}
+
+namespace {
+
+struct probe {
+	int x, y;
+	unsigned char rgba[4];
+};
+std::vector<probe> probes;
+void read_probes(void*)
+{
+	glFinish();
+	for (probe& p : probes) glReadPixels(p.x, p.y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p.rgba);
+}
+atlas_texel texel_at(size_t i) { return decode_atlas_texel(probes[i].rgba[0], probes[i].rgba[1], probes[i].rgba[2]); }
+bool in_cell(atlas_texel t, int s0, int t0, int size)
+{
+	return t.s >= s0 && t.s < s0 + size && t.t >= t0 && t.t < t0 + size;
+}
+
+}  // namespace
+
+TEST_F(frame_test, TheOpenMenuDrawsBarPanelHoverAndSubmenuArrowOnlyWhileOpen)
+{
+	// Bar, below the bar, the panel's lower right, the submenu arrow, the
+	// hovered item's left margin.
+	probes = {{700, 760, {}}, {700, 700, {}}, {84, 703, {}}, {72, 718, {}}, {5, 741, {}}};
+	PLT_gl_set_pre_swap_hook(read_probes, nullptr);
+	drive.frame_at(0);
+	plant_menus();
+
+	drive.move_to(600, 300);
+	drive.frame_at(0.1);
+	for (size_t i = 0; i < probes.size(); ++i) EXPECT_EQ(texel_at(i), (atlas_texel{-1, -1})) << "closed, probe " << i;
+
+	mnw.open_menu = 0;
+	drive.frame_at(0.2);
+	EXPECT_TRUE(in_cell(texel_at(0), 1, 487, 100)) << texel_at(0);  // the bar's cell
+	EXPECT_EQ(texel_at(1), (atlas_texel{-1, -1}));
+	EXPECT_TRUE(in_cell(texel_at(2), 70, 315, 42)) << texel_at(2);  // the drop-down panel's cell
+	EXPECT_TRUE(in_cell(texel_at(3), 158, 178, 18)) << texel_at(3);  // the arrow cell
+	atlas_texel const margin = texel_at(4);
+	EXPECT_TRUE(in_cell(margin, 70, 315, 42)) << margin;
+
+	drive.move_to(40, 744);  // over "Open [o]": its row is filled
+	drive.frame_at(0.3);
+	EXPECT_EQ(mnw.open_menu, 0);
+	EXPECT_FALSE(texel_at(4) == margin);
+	EXPECT_FALSE(std::equal(probes[4].rgba, probes[4].rgba + 3, probes[1].rgba));
+
+	// The pop-up list has no bar.
+	mnw.open_menu = menu_popup;
+	drive.move_to(600, 300);
+	drive.frame_at(0.4);
+	EXPECT_EQ(texel_at(0), (atlas_texel{-1, -1}));
+	PLT_gl_set_pre_swap_hook(nullptr, nullptr);
 }
