@@ -42,7 +42,7 @@ cp "$SKY_FB"/app/screenshot_*.png "$keep/" || fail "no screenshot"
 # pause keeps the single click apart from the double-click's first press.
 xdotool windowfocus --sync "$wid"
 xdotool mousemove --window "$wid" 100 200 click 1 sleep 0.5 \
-  mousemove --window "$wid" 300 400 click --repeat 2 --delay 80 1 sleep 0.5 \
+  mousemove --window "$wid" 300 400 click --repeat 2 --delay 120 1 sleep 0.5 \
   click --repeat 3 4 click 5
 xdotool type --delay 60 ab
 xdotool key --delay 60 Return F1 shift+F1 ctrl+q
