@@ -1,0 +1,25 @@
+#include "shell/hl_about.h"
+
+#include <sys/types.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "foundation/alert.h"
+#include "platform/process_spawn.h"
+
+char const* const maker_host = "www.kestrin-research.example";
+
+int go_to_URL(std::string address)
+{
+	if (address.size() >= 500) __VEDEZE_alert(0, "String too long!", address, "", "", 2, "hl_string", 132);
+	pid_t child = -1;
+	int const err = PLT_spawn({"xdg-open", address}, true, &child);
+	if (err != 0) return err;
+	// xdg-open hands the address to the browser and ends; reaping it keeps
+	// no zombie behind.
+	while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+	}
+	return 0;
+}
