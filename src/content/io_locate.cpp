@@ -11,6 +11,8 @@
 #include <memory>
 #include <mutex>
 
+#include <sys/stat.h>
+
 #include "foundation/alert.h"
 #include "foundation/app_globals.h"
 #include "foundation/hl_string.h"
@@ -183,6 +185,12 @@ struct library_reader {
 
 	library_reader(int pkg, std::string const& path) : package(pkg), file(path), map(path) {}
 
+	bool empty_file() const
+	{
+		struct stat st;
+		return stat((app_path + file).c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0;
+	}
+
 	void add(std::string const& virtual_path, std::string const& real_path, uint32_t ratio_word,
 	         int extend)
 	{
@@ -243,17 +251,18 @@ struct library_reader {
 			DSF_NonFatal(file.c_str(), "REGION_RECT command used but no region has been defined.");
 			return;
 		}
-		int const w = map.TXT_int_scan() + 180;
-		int const s = map.TXT_int_scan() + 90;
-		int const e = map.TXT_int_scan() + 180;
-		int const n = map.TXT_int_scan() + 90;
+		// Wide, so that a number near the int limits cannot overflow the shift.
+		long long const w = map.TXT_int_scan() + 180LL;
+		long long const s = map.TXT_int_scan() + 90LL;
+		long long const e = map.TXT_int_scan() + 180LL;
+		long long const n = map.TXT_int_scan() + 90LL;
 		if (w < 0 || s < 0 || e > 359 || n > 179 || s > n || w > e) {
-			DSF_NonFatal(file.c_str(), "The boundaries to a REGION_RECT command are out of range: %d,%d->%d,%d",
+			DSF_NonFatal(file.c_str(), "The boundaries to a REGION_RECT command are out of range: %lld,%lld->%lld,%lld",
 			             w, s, e, n);
 			return;
 		}
-		for (int x = w; x <= e; ++x)
-			for (int y = s; y <= n; ++y) defining->mask[x * 180 + y] = 1;
+		for (long long x = w; x <= e; ++x)
+			for (long long y = s; y <= n; ++y) defining->mask[x * 180 + y] = 1;
 	}
 
 	void region_bitmap_line()
@@ -286,9 +295,10 @@ struct library_reader {
 
 	void read()
 	{
-		if (!map.begin) return;  // no library file: nothing to say
+		if (!map.begin && !empty_file()) return;  // no library file: nothing to say
 		int versions[] = {800, 0};
-		if (map.check_file(xmap_type_text, versions, "LIBRARY", nullptr) == 0) {
+		// An empty file maps to nothing, but it is there and has no header.
+		if (!map.begin || map.check_file(xmap_type_text, versions, "LIBRARY", nullptr) == 0) {
 			DSF_NonFatal(file.c_str(), "Incorrect version for scenery library file.  Will skip.");
 			return;
 		}
@@ -525,13 +535,16 @@ std::vector<std::string> names_of(int kind, std::string const& path)
 	return {stem + ".png", stem + ".bmp"};
 }
 
+// A file to read: on this system a folder opens for reading too.
 bool file_there(std::string const& candidate)
 {
 	if (!stays_inside(candidate)) return false;
 	FILE* f = fopen((app_path + candidate).c_str(), "rb");
 	if (!f) return false;
+	struct stat st;
+	bool const folder = fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode);
 	fclose(f);
-	return true;
+	return !folder;
 }
 
 std::vector<std::string> candidates(candidate_row const* rows, size_t row_count, unsigned groups,

@@ -2,7 +2,8 @@
 //
 // Index: globals and proxy choice - request text - down_class (construction,
 // status queries, the pump, header parsing, body framing and chunk decoding,
-// the destination file) - http_class::net_check with its failure report.
+// the destination file) - http_class::cancel - http_class::net_check with its
+// failure report.
 //
 // The reply is read as it comes: the header block line by line (capped in
 // size), then the body straight into the destination file, framed by its
@@ -487,6 +488,14 @@ bool down_class::close_file()
 	if (err)
 		fail(err);
 	return err == 0;
+}
+
+// ---- http_class::cancel -----------------------------------------------------------
+
+void http_class::cancel(int slot)
+{
+	if (slot >= 0 && slot <= 5)
+		downloads[slot].reset();
 }
 
 // ---- http_class::net_check --------------------------------------------------------

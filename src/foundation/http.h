@@ -77,6 +77,9 @@ public:
 	// Pumps slot 0-5 once, starting its transfer when the slot is empty:
 	// 0 running, 1 done, 2 failed.
 	int net_check(int slot, std::string server, std::string file, std::string const& dest);
+	// Drops slot 0-5's transfer, if any: its socket and destination file are
+	// closed and nothing more is written; the next net_check starts afresh.
+	void cancel(int slot);
 };
 
 extern http_class http;

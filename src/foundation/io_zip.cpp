@@ -71,6 +71,8 @@ char const* unsafe_name(std::string const& name)
 	return nullptr;
 }
 
+}  // namespace
+
 // Checks a normalised target against its normalised folder: it must lie
 // below it and be reached through real folders only, never through a link
 // (an earlier entry may have planted one).
@@ -89,6 +91,8 @@ char const* unsafe_target(std::string const& base, std::string const& target)
 		at = slash + 1;
 	}
 }
+
+namespace {
 
 // Checks a normalised folder that is to take an archive against the
 // normalised destination root it belongs to: it must be the root or lie

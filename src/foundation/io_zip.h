@@ -14,6 +14,10 @@
 // 0, or an error code for error_str.
 int zip_to_file(std::string zip_file, std::string out_dir, std::string* first_name, int rename,
                 std::string const& dest_root = std::string());
+// Why the normalised target may not be used below the normalised folder
+// base, or null: it must lie below it, by a name without parent steps,
+// reached through real folders only (the target itself may be a link).
+char const* unsafe_target(std::string const& base, std::string const& target);
 // Packs app_path + src into a new archive app_path + zip_file.
 int file_to_zip(std::string src, std::string zip_file);
 

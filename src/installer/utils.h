@@ -2,8 +2,8 @@
 // directory file and its records, the server list, the folder tree, and the
 // choice of which listed files to fetch, delete or leave alone.
 //
-// Index: globals - directory records - directory file - server list -
-// folder tree and scanning progress - file choice.
+// Index: globals - start-up - directory records - directory file - server
+// list - folder tree and scanning progress - file choice.
 #pragma once
 #include <map>
 #include <set>
@@ -19,6 +19,15 @@ int const kMaxServers = 10;
 extern std::string server_name[kMaxServers];
 extern std::string server_path[kMaxServers];  // folder on the host + install_name + "/"
 extern std::string server_desc[kMaxServers];
+
+// ---- start-up ---------------------------------------------------------------------
+// The state record's values before the preference file is read.
+void set_stg_defaults();
+// Judges dest_dir_path: an existing copy (a folder holding "Airfoils",
+// "Instructions", "Output" and "Resources") stays the destination with
+// dest_valid 1; otherwise its subfolder "Skyrell/" becomes it, dest_valid 0.
+// A missing folder is judged by its parent.
+void check_dest_path();
 
 // ---- directory records --------------------------------------------------------
 // One FILE line of the directory file plus what the updater decided of it.
@@ -76,9 +85,44 @@ extern dir_progress_fn dir_progress_draw;
 // asks the program to end.
 void new_format(std::string file);
 
+// One frame's step while server_count is -1: pumps the fetch of the list
+// from the maker's host in slot 0 and, once it is whole, reads it and draws
+// a server. A failed fetch is tried again no sooner than
+// kServerListRetry seconds later on the framework clock.
+void server_list_step();
+float const kServerListRetry = 5.0f;
+// Reads the list at path: 1 with server_count, the server tables and
+// install_name set; 0 after new_format when it is refused.
+int read_server_list(std::string const& path);
+
+// The random number behind the server draws (rand unless a test sets its own).
+using server_rand_fn = int (*)();
+extern server_rand_fn server_rand;
+// Server for r in [0, 1) among count: the integer part of count * r^1.3,
+// kept within 0 .. count - 1.
+int biased_server_index(double r, int count);
+// server_index = the biased draw among server_count servers.
+void draw_biased_server();
+// server_index = any server, uniformly (a failed directory fetch).
+void draw_any_server();
+
 // ---- folder tree and scanning progress ----------------------------------------
 void make_dirs();
 void make_dir_error(std::string path, int err);
 void dir_progress_bar(float lo, float cur, float hi, int mode, std::string title, std::string detail);
 // How full the panel's bar is: 0.52 when lo equals hi, else 0.04 to 1.
 float dir_progress_fraction(float lo, float cur, float hi);
+
+// ---- file choice ----------------------------------------------------------------
+// The question about a modified file: 1 act on it, 2 leave it, 3 cancel the
+// install, 4 act on it and every later modified file of its folder, 5 leave
+// them all. deleting: the file is to be deleted rather than replaced.
+using select_alert_fn = int (*)(std::string path, int deleting);
+// Where choose_files asks; with none set a modified file cancels the choice.
+extern select_alert_fn choose_files_ask;
+// Sets get_it and del_it of every path's current version: 1 when all were
+// decided, 0 when the user cancelled.
+int choose_files();
+// A path's folder: up to and including its last "/", ":" or "\" before the
+// last character; "" when there is none.
+std::string file_folder(std::string const& path);

@@ -154,6 +154,29 @@ TEST_F(LocateTest, CandidatesLeavingTheApplicationFolderAreNotFound)
 	EXPECT_EQ(result, "Resources/x/../secret.obj");
 }
 
+TEST_F(LocateTest, AFolderIsNoFile)
+{
+	fs::create_directories(app_path + P + "tree.obj");
+	place("Resources/tree.obj");
+	struct {
+		char const* name;
+		int kind;
+		std::string path, found;
+	} const cases[] = {
+	    {"a folder of the name", 3, "tree.obj", "Resources/tree.obj"},
+	    {"an empty name is the package folder", 0, "", ""},
+	};
+	for (auto const& c : cases) {
+		SCOPED_TRACE(c.name);
+		std::string result = "old";
+		DSF_LocateResourceNoLib(c.kind, c.path, P, false, result);
+		EXPECT_EQ(result, c.found);
+		result = "old";
+		DSF_LocateResourceSecondary(c.kind, 0, P, c.path, false, result);
+		EXPECT_EQ(result, c.found);
+	}
+}
+
 TEST_F(LocateTest, LibraryComesFirstAndDiskFailuresAreLoggedOnlyWhenItHadNothing)
 {
 	place(P + "library.txt");

@@ -3,10 +3,12 @@
 // stall limit on a driven clock, and slot reuse.
 //
 // Index: fixture and helpers - request bytes - replies table - stall limit -
-// name and destination failures - slots.
+// name and destination failures - slots - cancel.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <netinet/in.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -396,6 +398,65 @@ TEST_F(HttpTest, SixSlotsSideBySide)
 		EXPECT_EQ(result[s], 1) << name;
 		EXPECT_TRUE(file_text(name) == std::string(200000, name[0])) << name;
 	}
+}
+
+// ---- cancel -------------------------------------------------------------------------------------
+
+// Open descriptors of this process whose target starts with `prefix`.
+int open_fds(std::string const& prefix)
+{
+	int n = 0;
+	DIR* d = opendir("/proc/self/fd");
+	if (!d)
+		return -1;
+	while (dirent* e = readdir(d)) {
+		char target[4096];
+		std::string const link = std::string("/proc/self/fd/") + e->d_name;
+		ssize_t len = readlink(link.c_str(), target, sizeof target - 1);
+		if (len > 0 && std::string(target, static_cast<size_t>(len)).rfind(prefix, 0) == 0)
+			n++;
+	}
+	closedir(d);
+	return n;
+}
+
+TEST_F(HttpTest, CancelDropsTheTransferAndTheNextCallStartsAfresh)
+{
+	// The first request gets half its body and then silence; the second is whole.
+	std::atomic<int> served{0};
+	script_server srv([&](std::string const&) {
+		if (++served == 1) {
+			script_reply r;
+			r.steps.push_back({"HTTP/1.1 200 OK\r\nContent-Length: 8\r\n\r\nhalf", 0});
+			r.end = script_end::stall;
+			return r;
+		}
+		return script_simple("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nwhole");
+	});
+	use_proxy(srv);
+	std::string const dest = dir.path() + "s.zip";
+	auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+	while (!(http.downloads[3] && http.downloads[3]->received == 4) && std::chrono::steady_clock::now() < until) {
+		ASSERT_EQ(http.net_check(3, "files.example.test", "/s", "s.zip"), 0);
+		std::this_thread::sleep_for(std::chrono::milliseconds(1));
+	}
+	ASSERT_TRUE(http.downloads[3]);
+	EXPECT_EQ(open_fds(dest), 1);
+	int const sockets = open_fds("socket:");
+
+	http.cancel(3);
+	EXPECT_FALSE(http.downloads[3]);
+	EXPECT_EQ(open_fds(dest), 0);
+	EXPECT_EQ(open_fds("socket:"), sockets - 1);
+	// Empty and unknown slots are left alone.
+	http.cancel(3);
+	http.cancel(-1);
+	http.cancel(6);
+
+	EXPECT_EQ(fetch(3, "files.example.test", "/s", "s.zip"), 1);
+	EXPECT_EQ(file_text("s.zip"), "whole");
+	EXPECT_EQ(srv.requests().size(), 2u);
+	EXPECT_EQ(log_text(), "");
 }
 
 }  // namespace

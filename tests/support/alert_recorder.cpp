@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -32,7 +33,21 @@ int remove_entry(char const* path, struct stat const*, int, struct FTW*)
 	return 0;
 }
 
+void print_window(int, std::string const& m1, std::string const& m2, std::string const& m3,
+                  std::string const& m4, std::string const& pos, int sev)
+{
+	std::fprintf(stderr, "%s|%s|%s|%s %s severity %d\n", m1.c_str(), m2.c_str(), m3.c_str(), m4.c_str(),
+	             pos.c_str(), sev);
+	std::fflush(stderr);
+}
+
 }  // namespace
+
+void alert_printer_install()
+{
+	ogl_inited = 1;
+	alert_set_window_display(print_window);
+}
 
 void alert_recorder_install()
 {

@@ -17,6 +17,11 @@ struct recorded_alert {
 void alert_recorder_install();
 std::vector<recorded_alert>& recorded_alerts();
 
+// Shows every alert on stderr as "msg1|msg2|msg3|msg4 (file line N) severity
+// S", in-window alerts included (sets ogl_inited), so that a death test can
+// match the alert that ended the program.
+void alert_printer_install();
+
 // A private temporary folder, removed with its contents when destroyed.
 class temp_dir {
 public:

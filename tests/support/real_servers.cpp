@@ -153,7 +153,12 @@ void real_server::stop()
 
 // ---- nginx ---------------------------------------------------------------------
 
-nginx_server::nginx_server(std::string const& work_dir, std::string const& root) : root_(root)
+nginx_server::nginx_server(std::string const& work_dir, std::string const& root)
+    : nginx_server(work_dir, std::vector<host_root>{{"", root}})
+{
+}
+
+nginx_server::nginx_server(std::string const& work_dir, std::vector<host_root> const& hosts) : hosts_(hosts)
 {
 	dir_ = work_dir + "nginx/";
 	mkdir(dir_.c_str(), 0700);
@@ -173,18 +178,34 @@ void nginx_server::write_config(uint16_t port)
 	                "error_log " + dir_ + "error.log;\n"
 	                "events { worker_connections 64; }\n"
 	                "http {\n"
-	                "  access_log " + dir_ + "access.log;\n"
 	                "  client_body_temp_path " + dir_ + "body;\n"
 	                "  proxy_temp_path " + dir_ + "proxy;\n"
 	                "  fastcgi_temp_path " + dir_ + "fastcgi;\n"
 	                "  uwsgi_temp_path " + dir_ + "uwsgi;\n"
 	                "  scgi_temp_path " + dir_ + "scgi;\n"
 	                "  default_type application/octet-stream;\n"
-	                "  server {\n"
-	                "    listen 127.0.0.1:" + std::to_string(port) + ";\n"
-	                "    root " + root_ + ";\n"
-	                "  }\n"
-	                "}\n");
+	                // The combined format with the routed host first.
+	                "  log_format by_host '$host $remote_addr - $remote_user [$time_local] \"$request\" $status '\n"
+	                "                     '$body_bytes_sent \"$http_referer\" \"$http_user_agent\"';\n"
+	                "  access_log " + dir_ + "access.log by_host;\n" + servers(port) + "}\n");
+}
+
+std::string nginx_server::servers(uint16_t port) const
+{
+	std::string const listen = "    listen 127.0.0.1:" + std::to_string(port);
+	std::string text;
+	bool named = false;
+	for (host_root const& h : hosts_) {
+		if (h.host.empty()) {
+			text += "  server {\n" + listen + ";\n    root " + h.root + ";\n  }\n";
+			continue;
+		}
+		named = true;
+		text += "  server {\n" + listen + ";\n    server_name " + h.host + ";\n    root " + h.root + ";\n  }\n";
+	}
+	// With names, an unknown one must not fall through to the first server.
+	if (named) text = "  server {\n" + listen + " default_server;\n    return 404;\n  }\n" + text;
+	return text;
 }
 
 std::string nginx_server::access_log() const { return read_text_file(dir_ + "access.log"); }

@@ -42,11 +42,20 @@ private:
 class nginx_server : public real_server {
 public:
 	nginx_server(std::string const& work_dir, std::string const& root);
-	std::string access_log() const;  // text of its access log
+	// Name-based servers on the one port: each host name serves its own root.
+	// A request is routed by the host of its absolute-form target (else its
+	// Host header); a name not in the table is answered 404.
+	struct host_root {
+		std::string host;
+		std::string root;  // ends in "/"
+	};
+	nginx_server(std::string const& work_dir, std::vector<host_root> const& hosts);
+	std::string access_log() const;  // text of its access log; each line begins with the host
 
 private:
 	void write_config(uint16_t port) override;
-	std::string root_;
+	std::string servers(uint16_t port) const;  // the server blocks
+	std::vector<host_root> hosts_;  // one with an empty host: that root for every name
 };
 
 // tinyproxy passing every request on to the HTTP proxy at 127.0.0.1:upstream.

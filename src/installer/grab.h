@@ -1,0 +1,38 @@
+// The download scheduler: every wanted file fetched as its own archive over
+// up to four streams, expanded in place and checked against its signature;
+// unwanted files deleted, emptied folders removed, and the destination
+// renamed to the new version at the end.
+#pragma once
+#include <string>
+
+// The scheduler's state; the screens read its counters.
+struct next_struct {
+	int next_file;        // index into sim_info of the next path to hand out, 0..n
+	int finished;         // set once every path is handled; kept by reset_next
+	int active[4];        // stream slot in use
+	int wants_file[4];    // slot takes the next path on its next visit
+	int file_index[4];    // path the slot works on
+	float start_time;     // xtim.run_time when the install started
+	float kb_in_flight;   // this call's running transfers, pro rata of zip_size
+	float kb_done;        // zip_size of the archives fetched and installed
+	float kb_expanded;    // ext_size of the same files
+};
+
+extern next_struct next;
+extern std::string crnt_file_path;  // remote path of the file handled last
+extern std::string crnt_file_name;  // its last component
+
+// Start values (two streams, clock now); the finished flag keeps its value.
+void reset_next();
+// One step of every active stream. 0 to go on; 1 when every path is handled
+// (after clean-up and renaming) or when the install has failed
+// (install_error).
+int grab_files();
+// Expands the archive zip into the folder of the installed path dest, marks
+// application-bundle programs executable and deletes the archive. A failure
+// is alerted and recorded in install_error.
+void extract_and_delete_file(std::string zip, std::string dest);
+void make_shortcut();
+// Drops the transfers in flight (download slots 2 to 5) and their partial
+// archives in the temporary folder.
+void abandon_transfers();

@@ -1,0 +1,112 @@
+// Which listed files an install fetches, deletes or leaves alone, and the
+// question asked about a file the user has modified.
+//
+// Index: folders - choose_files.
+#include <map>
+#include <mutex>
+
+#include "installer/utils.h"
+
+select_alert_fn choose_files_ask = nullptr;
+
+// ---- folders ------------------------------------------------------------------------
+
+std::string file_folder(std::string const& path)
+{
+	if (path.size() < 2) return std::string();
+	size_t const cut = path.find_last_of("/:\\", path.size() - 2);
+	return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+namespace {
+
+bool listed(std::vector<std::string> const& folders, std::string const& folder)
+{
+	for (std::string const& f : folders)
+		if (f == folder) return true;
+	return false;
+}
+
+bool any_version_has(file_history_struct const& h, std::string const& sig)
+{
+	for (file_version_struct const& v : h.versions)
+		if (v.sig_want == sig) return true;
+	return false;
+}
+
+// Whether listed path j, now current and wanted, installs a file.
+bool installs(int j)
+{
+	std::vector<file_version_struct> const& versions = sim_info[j].versions;
+	int const last = static_cast<int>(versions.size()) - 1;
+	return versions[last].sig_want != "GONE" && want_this_f(j, last, versions[last].flag);
+}
+
+}  // namespace
+
+// ---- choose_files ---------------------------------------------------------------------
+
+int choose_files()
+{
+	std::vector<std::string> act, leave;
+
+	// A file can move between platform folders of the release and still land
+	// at the same installed path: every listed path that lands there is
+	// consulted, so the move is neither taken for a modification nor undone
+	// by deleting what the other path installs.
+	std::map<std::string, std::vector<int>> landing;
+	int const paths = static_cast<int>(sim_info.size());
+	for (int i = 0; i < paths; ++i)
+		if (!sim_info[i].versions.empty()) landing[installed_path(sim_info[i].versions.back().name)].push_back(i);
+
+	for (int i = 0; i < paths; ++i) {
+		if (sim_info[i].versions.empty()) continue;
+		int const last = static_cast<int>(sim_info[i].versions.size()) - 1;
+		file_version_struct& v = sim_info[i].versions[last];
+		bool const gone = v.sig_want == "GONE";
+		std::string const local = installed_path(v.name);
+		std::vector<int> const& same_place = landing[local];
+		int want = want_this_f(i, last, v.flag);
+		if (want) {
+			if (v.sig_have == "NONE") {
+				if (gone) want = 0;
+			} else if (v.sig_have == v.sig_want) {
+				want = 0;
+			} else {
+				bool known = false;
+				for (int j : same_place) known = known || any_version_has(sim_info[j], v.sig_have);
+				if (!known) {
+					std::string const folder = file_folder(local);
+					if (listed(act, folder)) {
+						want = 1;
+					} else if (listed(leave, folder)) {
+						want = 0;
+					} else {
+						{
+							std::lock_guard<std::mutex> hold(xer_lock);
+							xer << "File: " << local << "  sig_want=" << v.sig_want << "  sig_have=" << v.sig_have
+							    << "\n";
+							xer.flush();
+						}
+						int const answer = choose_files_ask ? choose_files_ask(local, gone ? 1 : 0) : 3;
+						switch (answer) {
+						case 1: want = 1; break;
+						case 4: act.push_back(folder); want = 1; break;
+						case 5: leave.push_back(folder); want = 0; break;
+						case 3: return 0;
+						default: want = 0; break;
+						}
+					}
+				}
+			}
+		}
+		v.get_it = want && !gone ? 1 : 0;
+		v.del_it = 0;
+		if (want && gone) {
+			bool other_installs = false;
+			for (int j : same_place) other_installs = other_installs || (j != i && installs(j));
+			v.del_it = other_installs ? 0 : 1;
+		}
+	}
+	return 1;
+}

@@ -1,0 +1,112 @@
+// The scanning panel drawn on a real GL context: the bar's fill reaches as
+// far as the fraction says, the frame is swapped, and a screenshot is kept
+// for looking at (SKY_SHOT_DIR, when set, receives it).
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "foundation/app_globals.h"
+#include "graphics/colr.h"
+#include "graphics/tman.h"
+#include "installer/utils.h"
+#include "platform/gl_window.h"
+#include "shell/app_callbacks.h"
+#include "shell/hl_init.h"
+#include "installer/ins_art.h"
+#include "support/gl_context.h"
+#include "support/logged_test.h"
+
+namespace {
+
+int const W = 1024, H = 768;
+
+// The back buffer as it is just before the swap, bottom row first.
+std::vector<unsigned char> frame;
+int swaps = 0;
+void grab(void*)
+{
+	frame.assign(size_t(W) * H * 3, 0);
+	glPixelStorei(GL_PACK_ALIGNMENT, 1);
+	glReadPixels(0, 0, W, H, GL_RGB, GL_UNSIGNED_BYTE, frame.data());
+	++swaps;
+}
+
+struct rgb {
+	int r, g, b;
+	bool operator==(rgb const& o) const { return r == o.r && g == o.g && b == o.b; }
+};
+rgb at(int x, int y)
+{
+	unsigned char const* p = &frame[(size_t(y) * W + x) * 3];
+	return {p[0], p[1], p[2]};
+}
+
+void save_png(std::string const& path)
+{
+	std::vector<unsigned char> top_down(frame.size());
+	for (int y = 0; y < H; ++y)
+		std::copy_n(&frame[size_t(H - 1 - y) * W * 3], W * 3, &top_down[size_t(y) * W * 3]);
+	png_image img{};
+	img.version = PNG_IMAGE_VERSION;
+	img.width = W;
+	img.height = H;
+	img.format = PNG_FORMAT_RGB;
+	png_image_write_to_file(&img, path.c_str(), 0, top_down.data(), 0, nullptr);
+}
+
+struct PanelTest : logged_test {
+	std::unique_ptr<gl_test_context> gl;
+	void SetUp() override
+	{
+		logged_test::SetUp();
+		gl.reset(new gl_test_context(W, H));
+		ASSERT_TRUE(gl->ok()) << gl->error();
+		gl->probe();
+		gl->start_2d();
+		tman = tman_class();
+		tman.reset_bind();
+		tman_set_show_init(nullptr);
+		colr = colr_class();
+		ren.fade_alpha = 1.0f;
+		ren.mono_mode = 0;
+		mnw.tex_res = 5;
+		mnw.col_res_use = 32;
+		mnw.lay_scale = 1.0f;
+		mnw.org_x = mnw.org_y = 0.0f;
+		mnw.x_res_use = W;
+		mnw.y_res_use = H;
+		mnw.window[0] = gl->window();
+		mnw.context[0] = gl->surface().context;
+		recall_ins_texes();
+		VEDEZE_take_colours(t_interface_dat);
+		PLT_gl_set_pre_swap_hook(grab, nullptr);
+	}
+	void TearDown() override { PLT_gl_set_pre_swap_hook(nullptr, nullptr); }
+};
+
+TEST_F(PanelTest, BarFilledToTheFraction)
+{
+	// Panel origin (256, 315); the bar runs from x 286 to 738 at y 350.
+	dir_progress_bar(0, 100, 100, 1, "Scanning directory text file to see if you already have Skyrell installed...",
+	                 "/home/user/Skyrell/Resources/plugins/x.txt");
+	ASSERT_EQ(swaps, 1);
+	rgb const full_mid = at(400, 350), full_late = at(650, 350);
+
+	dir_progress_bar(0, 50, 100, 0, "Scanning directory text file to see if you already have Skyrell installed...",
+	                 "notes.txt");
+	ASSERT_EQ(swaps, 2);
+	if (char const* shots = std::getenv("SKY_SHOT_DIR")) save_png(std::string(shots) + "/dir_progress_bar.png");
+	// Half full (0.52): filled at 400 as before, empty at 650.
+	EXPECT_EQ(at(400, 350), full_mid);
+	EXPECT_FALSE(at(650, 350) == full_late);
+	// The background image fills the screen around the panel.
+	EXPECT_FALSE(at(10, 10) == (rgb{0, 0, 0}));
+	EXPECT_TRUE(recorded_alerts().empty());
+}
+
+}  // namespace
