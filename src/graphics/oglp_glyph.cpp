@@ -171,7 +171,8 @@ std::vector<glyph_quad_struct> OGL_layout_number(float x0, float y0, float step,
 	}
 
 	double const s = scaled + 0.5;
-	float const k = static_cast<float>(digits - decimals);
+	// In float: the difference of two ints need not fit one.
+	float const k = static_cast<float>(static_cast<double>(digits) - static_cast<double>(decimals));
 	if (decimals > 0) put(pen + (k + 0.5f) * step, y0, '.');
 	if (k >= 4) put(pen + (k - 3 + 0.5f) * step, y0, ',');
 	if (k >= 7) put(pen + (k - 6 + 0.5f) * step, y0, ',');

@@ -583,7 +583,9 @@ void tman_class::set_chroma_key(unsigned char rgba[4]) { memcpy(key_color, rgba,
 
 void tman_class::unload_texture(int ref)
 {
-	if (ref < 0 || ref >= static_cast<int>(texes.size())) return;
+	// The placeholder is the manager's own: failed and waiting records copy
+	// and bind it for the whole run.
+	if (ref < 0 || ref >= static_cast<int>(texes.size()) || ref == tex_placeholder) return;
 	tex_struct& rec = texes[ref];
 	if (rec.tex_id != 0 && rec.tex_id != tex_placeholder) {
 		GLuint const name = rec.tex_id;

@@ -588,13 +588,15 @@ void write_bmp_to_disk(std::string path, int dx, int dy)
 	path = app_path + path;
 	check_write_size(path, dx, dy, static_cast<size_t>(dx) * 3, static_cast<size_t>(dx) * 3, __LINE__);
 
+	auto cannot_write = [&path](int line) {
+		__VEDEZE_alert(0, "I could not create this file!", "Here is the path:", path,
+		               "Make sure you have all these folders... I can create files, but not folders!", 2, "tman",
+		               line);
+	};
 	if (ouf.is_open()) ouf.close();
 	ouf.clear();
 	ouf.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
-	if (!ouf.is_open())
-		__VEDEZE_alert(0, "I could not create this file!", "Here is the path:", path,
-		               "Make sure you have all these folders... I can create files, but not folders!", 2, "tman",
-		               __LINE__);
+	if (!ouf.is_open()) cannot_write(__LINE__);
 
 	uint32_t const row_bytes = (static_cast<uint32_t>(dx) * 3 + 3) & ~3u;
 	ouf.write("BM", 2);
@@ -618,6 +620,12 @@ void write_bmp_to_disk(std::string path, int dx, int dy)
 		ouf.write(pad, static_cast<std::streamsize>(row_bytes - packed));
 	}
 	ouf.close();
+	// A full disk shows only here; a cut-off bitmap must not pass for a picture.
+	if (ouf.fail()) {
+		ouf.clear();
+		remove(path.c_str());
+		cannot_write(__LINE__);
+	}
 }
 
 namespace {

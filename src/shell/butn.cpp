@@ -1,10 +1,12 @@
 // Index: shared quad drawing - cells and close boxes - BTN_frame1 and
-// BTN_frame0 (bars) - BTN_frame2 (nine-slice panel).
+// BTN_frame0 (bars) - BTN_frame2 (nine-slice panel) - labels - tabs,
+// backgrounds and panels - boxed text.
 #include "shell/butn.h"
 
 #include <GL/gl.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "foundation/alert.h"
@@ -14,8 +16,11 @@
 #include "graphics/oglp_font.h"
 #include "graphics/oglp_glyph.h"
 #include "graphics/tman.h"
+#include "shell/butn_util.h"
 
 butn_class butn;
+float io_dx = 280, io_cx = 160, io_dy = 220, io_cy = 0;
+float const io_y_bot = -110, io_y_top = 110;
 
 namespace {
 
@@ -94,6 +99,32 @@ std::vector<BTN_piece> panel_pieces(float extent, float size)
 void fatal(char const* message, int line) { __VEDEZE_alert(0, message, "", "", "", 2, "butn", line); }
 
 }  // namespace
+
+namespace butn_util {
+
+void cell(float x1, float x2, float y1, float y2, float s0, float s1, float t0, float t1, int col)
+{
+	OGL_2dquad_d(tex_interface, col, 1.0f, x1, y1, s0 / 512.0f, t0 / 512.0f, x2 - x1, y2 - y1, (s1 - s0) / 512.0f,
+	             (t1 - t0) / 512.0f, 5);
+}
+
+void wheel_arrows(float cx, float y)
+{
+	float const mid = y + 3;
+	cell(cx - 7, cx + 7, mid - 13 - 9, mid - 13 + 9, 83, 97, 178, 196, 0);
+	cell(cx - 7, cx + 7, mid + 15 - 9, mid + 15 + 9, 83, 97, 197, 215, 0);
+}
+
+void show_help(std::string const& help) { stls.help_text = help; }
+
+float round_half_away(float v) { return std::round(v); }
+
+void fatal(std::string const& m1, std::string const& m2, std::string const& m3, std::string const& m4, int line)
+{
+	__VEDEZE_alert(0, m1, m2, m3, m4, 2, "butn", line);
+}
+
+}  // namespace butn_util
 
 // ---- cells and close boxes ----------------------------------------------------------
 
@@ -197,11 +228,151 @@ void BTN_frame2(int style, float x, float y, float w, float h, std::string title
 			     (p.t0 + r.t0) / texel, (p.s0 + c.t1) / texel, (p.t0 + r.t1) / texel);
 	glEnd();
 	if (!title.empty()) {
-		float width = 0;
-		for (unsigned char c : title) width += static_cast<float>(OGL_glyph_width(c));
+		float const width = BTN_text_width(title);
 		float const tx = style == 20 ? x + 10 : x + w * 0.5f - width * 0.5f;
 		float const ty = style == 11 ? y + h - 13 : y + h - 16;
 		OGL_string(p.title_col, tx, ty, title, 9999, 100);
 	}
 	if (style == 11 && mnw.cur_win != 0 && (mnw.cur_win < 995 || mnw.cur_win > 999)) BTN_zap_boxes(0);
+}
+
+// ---- labels -----------------------------------------------------------------------------
+
+void BTN_expand_label(std::string const& label, std::string* left, std::string* right, std::string* help)
+{
+	size_t const n = label.size();
+	size_t const bar = label.rfind('|');
+	size_t const brace = label.rfind('{');
+	size_t const c = brace == std::string::npos ? n : brace;
+	std::string l, r, h;
+	if (bar == std::string::npos) {
+		l = label.substr(0, c);
+	} else {
+		l = label.substr(0, bar);
+		if (bar + 1 < c) r = label.substr(bar + 1, c - bar - 1);
+	}
+	if (brace != std::string::npos && brace + 2 <= n) h = label.substr(brace + 2);
+	if (left) *left = l;
+	if (right) *right = r;
+	if (help) *help = h;
+}
+
+float BTN_text_width(std::string const& text)
+{
+	float w = 0;
+	for (unsigned char c : text) w += static_cast<float>(OGL_glyph_width(c));
+	return w;
+}
+
+std::vector<BTN_label_line> BTN_label_layout(float x, float y, int align, std::string const& text)
+{
+	std::vector<BTN_label_line> out;
+	if (text.empty()) return out;
+	std::string t = text;
+	bool wrap = true;
+	if (t[0] == '-') {
+		t.erase(0, 1);
+		wrap = false;
+	}
+	if (align == 1) {
+		out.push_back({t, x, y});
+		return out;
+	}
+	if (align != 0 && align != 2) return out;
+
+	std::vector<std::string> lines{t};
+	float top = y;
+	int const n = static_cast<int>(t.size());
+	if (wrap && n > 12) {
+		int const half = n / 2;
+		int best = -1;
+		for (int i = 0; i < n; ++i) {
+			char const c = t[static_cast<size_t>(i)];
+			if (c != ' ' && c != '-' && c != '/') continue;
+			if (best < 0 || std::abs(i - half) < std::abs(best - half)) best = i;
+		}
+		if (best >= 1 && best <= n - 2) {
+			lines = {t.substr(0, static_cast<size_t>(best)), t.substr(static_cast<size_t>(best) + 1)};
+			top = y + 5;
+		}
+	}
+	for (size_t k = 0; k < lines.size(); ++k) {
+		float const ly = top - 10.0f * static_cast<float>(k);
+		float const lx = align == 0 ? x - BTN_text_width(lines[k]) : x;
+		out.push_back({lines[k], lx, ly});
+	}
+	return out;
+}
+
+void BTN_util_draw_label(float x, float y, int align, std::string const& text, int lit)
+{
+	for (BTN_label_line const& l : BTN_label_layout(x, y, align, text))
+		OGL_string(lit ? 76 : 42, l.x, l.y, l.text, 9999, 100);
+}
+
+// ---- tabs, backgrounds and panels ------------------------------------------------------
+
+int BTN_tab(int index, int row, int* sel, int value, std::string label)
+{
+	float const cx = 88.0f * static_cast<float>(index) + 53.0f;
+	float const cy = mnw.win_dy - 38.0f - 32.0f * static_cast<float>(row);
+	bool const chosen = sel && *sel == value;
+	int hit = 0;
+	if (mnw.click_down && butn_util::mouse_in(cx - 50, cx + 40, cy - 13, cy + 13)) {
+		if (sel) *sel = value;
+		hit = 1;
+	}
+	float const t0 = chosen ? 486.0f : 459.0f;
+	butn_util::cell(cx - 49, cx + 49, cy - 13, cy + 13, 204, 302, t0, t0 + 26, 0);
+	OGL_string(chosen ? 40 : 41, cx - 35, cy - 4, label, 9999, 100);
+	return hit;
+}
+
+void BTN_util_draw_boxed_button(float x, float y, float w, float dx, int n)
+{
+	BTN_frame1(9, x, y, w, 0);
+	for (int k = 0; k < n; ++k) {
+		float const cx = x + dx + 5 - 5.0f * static_cast<float>(n) + 10.0f * static_cast<float>(k);
+		butn_util::cell(cx - 7, cx + 7, y - 13 - 9, y - 13 + 9, 83, 97, 178, 196, 0);
+		butn_util::cell(cx - 7, cx + 7, y + 15 - 9, y + 15 + 9, 83, 97, 197, 215, 0);
+	}
+}
+
+void BTN_fillwin(int framed, int inner)
+{
+	BTN_frame2(framed ? 11 : 12, 0, 0, mnw.win_dx, mnw.win_dy, stls.win_title);
+	if (inner == 1)
+		BTN_frame1(1, mnw.win_dx * 0.5f, mnw.win_dy - 50, mnw.win_dx, 0);
+	else if (inner != 21)
+		BTN_frame2(inner, 10, 10, mnw.win_dx - 20, mnw.win_dy - 40, "");
+}
+
+void BTN_subwin(float title_h, int style, float x, float y, float w, float h, std::string title, float* next_x,
+                float* next_y)
+{
+	if (x < 0) x = 10;
+	if (y < 0) y = 10;
+	if (w < 0) w = mnw.win_dx - 10 - x;
+	if (h < 0) h = mnw.win_dy - 28 - y - title_h;
+	BTN_frame2(style, x, y, w, h, title);
+	if (next_x) *next_x = x + w + 10;
+	if (next_y) *next_y = y + h + 10;
+}
+
+// ---- boxed text ------------------------------------------------------------------------
+
+void OGL_boxed_string(float x, float y, std::string const& label, std::string const& text, int font, int col)
+{
+	std::string left, right;
+	BTN_expand_label(label, &left, &right, nullptr);
+	float box = 100;
+	if (font == 100)
+		box = 7 + BTN_text_width(text);
+	else if (font == 102)
+		box = 10.0f * static_cast<float>(text.size()) + 7;
+	BTN_frame1(9, x, y + 3, box, 0);
+	float const L = x - box * 0.5f;
+	BTN_util_draw_label(L - 8, y, 0, left, 0);
+	BTN_util_draw_label(x + box * 0.5f + 8, y, 2, right, 0);
+	OGL_string(col, L + 4, y, text, 9999, font);
 }

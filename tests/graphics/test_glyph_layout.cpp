@@ -167,4 +167,13 @@ TEST(GlyphLayout, Numbers)
 	for (auto const& c : cases) {
 		EXPECT_EQ(show(OGL_layout_number(100, 50, 6, c.value, c.digits, c.decimals)), c.quads) << c.name;
 	}
+	// Counts at the ends of int: the cells between them are no int sum (the
+	// sanitizer run catches one), and a value scaled to nothing shows zeros.
+	int const big = std::numeric_limits<int>::max(), small = std::numeric_limits<int>::min();
+	for (auto const& counts : {std::make_pair(2, small), std::make_pair(big, -1)}) {
+		std::vector<glyph_quad_struct> const quads = OGL_layout_number(100, 50, 6, 5, counts.first, counts.second);
+		int zeros = 0;
+		for (auto const& q : quads) zeros += q.cell.col == 1 && q.cell.row == 0;
+		EXPECT_EQ(zeros, counts.first == big ? 10 : 2) << counts.first;
+	}
 }

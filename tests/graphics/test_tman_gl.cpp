@@ -226,6 +226,16 @@ TEST_F(TmanTest, FailedLoadsShowThePlaceholderAndAreNotRetried)
 	tman.reset_plane_load_fail();
 	tman.reset_instl_load_fail();
 	EXPECT_EQ(tman.plane_fail + tman.instl_fail, 0);
+
+	// A sweep that unloads every record passes the placeholder too: it stays,
+	// and the counts stay true.
+	tman = tman_class();
+	for (int ref = 0; ref < static_cast<int>(tman.texes.size()); ++ref) tman.unload_texture(ref);
+	EXPECT_EQ(tman.total_texes(), 0);
+	int const late = tman.load_texture(tex_fail_silent, 0, 1, tex_load_now, path("late.png"));
+	EXPECT_EQ(tman.total_texes(), 1);
+	tman.bind_ref(late, 0, 0);
+	EXPECT_EQ(bound_2d(), 3373);
 }
 
 TEST_F(TmanDeathTest, RangeAndMissingFileAlerts)

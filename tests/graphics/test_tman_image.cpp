@@ -666,10 +666,24 @@ TEST_F(ImageDeathTest, WritersRefuseWhatTheyCannotDo)
 	     "Trying to write an image larger than the scratch buffer!\n" + path("x.png") + "\nvalue:\n1049600\n"},
 	    {"png empty", [&] { write_png_to_disk(path("x.png"), 0, 5, 3); },
 	     "Trying to write an image larger than the scratch buffer!\n" + path("x.png") + "\nvalue:\n0\n"},
+	    // The disk fills up after the file was made: no cut-off bitmap is left.
+	    {"bmp cut short",
+	     [&] {
+		     signal(SIGXFSZ, SIG_IGN);
+		     struct rlimit small;
+		     getrlimit(RLIMIT_FSIZE, &small);
+		     small.rlim_cur = 4096;
+		     setrlimit(RLIMIT_FSIZE, &small);
+		     write_bmp_to_disk(path("full"), 300, 300);
+	     },
+	     "I could not create this file!\nHere is the path:\n" + path("full.bmp") +
+	         "\nMake sure you have all these folders... I can create files, but not folders!\n"},
 	};
 	for (auto const& c : cases) {
 		log = open_test_log(dir);
 		EXPECT_EXIT(c.call(), ::testing::ExitedWithCode(1), "") << c.name;
 		expect_log_alert(c.lines);
 	}
+	struct stat st;
+	EXPECT_NE(stat(path("full.bmp").c_str(), &st), 0);
 }

@@ -65,6 +65,17 @@ void start_refused(temp_dir const& dir)
 	VEDEZE_init(1, argv);
 }
 
+// SDL's dummy driver has no GL at all: the real cascade is refused at
+// every level and depth.
+void start_without_gl(temp_dir const& dir)
+{
+	setenv("SDL_VIDEODRIVER", "dummy", 1);
+	started_app::prepare(dir);
+	mnw.alias_req = 2;
+	char const* argv[] = {"t", nullptr};
+	VEDEZE_init(1, argv);
+}
+
 void start_then_fatal(temp_dir const& dir)
 {
 	started_app::prepare(dir);
@@ -188,17 +199,19 @@ TEST(StartUp, WindowPlacementAndCascadeFollowScreenAndRefusals)
 
 TEST(StartUpDeathTest, NoContextAtAnyLevelEndsWithTheFourLinesAndStatusOne)
 {
-	temp_dir dir;
-	EXPECT_EXIT(start_refused(dir), ::testing::ExitedWithCode(1), "");
-	std::string const log = read_text_file(dir.path() + "Log.txt");
-	EXPECT_NE(log.find("I could not set up the graphics for Skyrell! I hope your monitor is at 1024x768 or higher! It must be!\n"
-	                   "You do not meet the system requirements or you do not have OpenGL drivers or you entered a bad resolution in Skyrell!\n"
-	                   "You need at least 256 meg of RAM, 16 meg of VRAM, and OpenGl drivers for your 3-D accelerator card!\n"
-	                   "If you reset the resolution, you can try launching Skyrell again, since I am resetting Skyrell to default resolution now.\n"
-	                   "(hl_init line 1198)\n"),
-	          std::string::npos)
-	    << log;
-	EXPECT_EQ(log.find("AGL_"), std::string::npos);
+	for (auto start : {start_refused, start_without_gl}) {
+		temp_dir dir;
+		EXPECT_EXIT(start(dir), ::testing::ExitedWithCode(1), "");
+		std::string const log = read_text_file(dir.path() + "Log.txt");
+		EXPECT_NE(log.find("I could not set up the graphics for Skyrell! I hope your monitor is at 1024x768 or higher! It must be!\n"
+		                   "You do not meet the system requirements or you do not have OpenGL drivers or you entered a bad resolution in Skyrell!\n"
+		                   "You need at least 256 meg of RAM, 16 meg of VRAM, and OpenGl drivers for your 3-D accelerator card!\n"
+		                   "If you reset the resolution, you can try launching Skyrell again, since I am resetting Skyrell to default resolution now.\n"
+		                   "(hl_init line 1198)\n"),
+		          std::string::npos)
+		    << log;
+		EXPECT_EQ(log.find("AGL_"), std::string::npos);
+	}
 }
 
 TEST(StartUpDeathTest, FatalAlertAfterStartUpLogsAndExitsOne)
