@@ -25,6 +25,7 @@
 #include "shell/app_callbacks.h"
 #include "support/alert_recorder.h"
 #include "support/gl_context.h"
+#include "support/ins_drawing.h"
 #include "support/logged_test.h"
 
 using namespace ins_art;
@@ -129,17 +130,7 @@ struct InsGalleryTest : logged_test {
 		ASSERT_TRUE(gl->ok()) << gl->error();
 		gl->probe();
 		gl->start_2d();
-		tman = tman_class();
-		tman.reset_bind();
-		tman_set_show_init(nullptr);
-		colr = colr_class();
-		ren.fade_alpha = 1.0f;
-		ren.mono_mode = 0;
-		mnw.tex_res = 5;
-		mnw.col_res_use = 32;
-		mnw.lay_scale = 1.0f;
-		mnw.org_x = mnw.org_y = 0.0f;
-		mnw.x_res_use = mnw.y_res_use = k_side;
+		ins_drawing_reset(k_side, k_side);
 	}
 };
 

@@ -8,7 +8,14 @@
 
 #include "foundation/app_globals.h"
 #include "installer/utils.h"
+#include "shell/app_callbacks.h"
 #include "support/logged_test.h"
+
+// The frame loop's calls into the application: nothing runs behind the
+// windows here.
+void APP_update() {}
+void APP_handlemenu(int) {}
+void APP_handlekey(int, int) {}
 
 namespace {
 

@@ -388,6 +388,25 @@ TEST(ListedPaths, NoFileAndInstalledPath)
 	EXPECT_EQ(installed_path("All/Instructions/notes.txt"), "/d/Instructions/notes.txt");
 	EXPECT_EQ(installed_path("readme"), "/d/readme");
 	EXPECT_EQ(installed_path("All/readme"), "/d/readme");
+	// Absolute forms stay inside: the first component is always dropped.
+	EXPECT_EQ(installed_path("/etc/passwd"), "/d/etc/passwd");
+	EXPECT_EQ(installed_path("C//Windows/x"), "/d//Windows/x");
+}
+
+TEST_F(DirectoryTest, HugeLinesEndInOrder)
+{
+	GTEST_FLAG_SET(death_test_style, "fast");
+	std::string const huge(1 << 20, 'x');
+	// A huge line that is neither DIR nor FILE is passed over.
+	ASSERT_EQ(read(header() + "NOTE " + huge + "\nDIR All/\nFILE 0 0 1 1 1 GONE a\n"), 3);
+	ASSERT_EQ(sim_info.size(), 1u);
+	// A huge name is no path the file layer takes: the program ends through
+	// its alert, not a crash.
+	write_text_file(dir_file, header() + "DIR All/\nFILE 0 0 1 1 1 GONE " + huge + "\n");
+	EXPECT_EXIT(read_directory(dir_file, "T"), ::testing::ExitedWithCode(1), "");
+	std::string const text = read_text_file(log);
+	EXPECT_EQ(text.find("String too long!\n"), 0u) << text.substr(0, 300);
+	EXPECT_NE(text.find(dest + huge.substr(0, 100)), std::string::npos);
 }
 
 }  // namespace

@@ -11,15 +11,20 @@
 #include <vector>
 
 #include "foundation/app_globals.h"
-#include "graphics/colr.h"
-#include "graphics/tman.h"
 #include "installer/utils.h"
 #include "platform/gl_window.h"
 #include "shell/app_callbacks.h"
 #include "shell/hl_init.h"
 #include "installer/ins_art.h"
 #include "support/gl_context.h"
+#include "support/ins_drawing.h"
 #include "support/logged_test.h"
+
+// The frame loop's calls into the application: nothing runs behind the
+// windows here.
+void APP_update() {}
+void APP_handlemenu(int) {}
+void APP_handlekey(int, int) {}
 
 namespace {
 
@@ -68,18 +73,7 @@ struct PanelTest : logged_test {
 		ASSERT_TRUE(gl->ok()) << gl->error();
 		gl->probe();
 		gl->start_2d();
-		tman = tman_class();
-		tman.reset_bind();
-		tman_set_show_init(nullptr);
-		colr = colr_class();
-		ren.fade_alpha = 1.0f;
-		ren.mono_mode = 0;
-		mnw.tex_res = 5;
-		mnw.col_res_use = 32;
-		mnw.lay_scale = 1.0f;
-		mnw.org_x = mnw.org_y = 0.0f;
-		mnw.x_res_use = W;
-		mnw.y_res_use = H;
+		ins_drawing_reset(W, H);
 		mnw.window[0] = gl->window();
 		mnw.context[0] = gl->surface().context;
 		recall_ins_texes();

@@ -1,0 +1,21 @@
+#include "support/ins_drawing.h"
+
+#include "foundation/app_globals.h"
+#include "graphics/colr.h"
+#include "graphics/tman.h"
+
+void ins_drawing_reset(int w, int h)
+{
+	tman = tman_class();
+	tman.reset_bind();
+	tman_set_show_init(nullptr);
+	colr = colr_class();
+	ren.fade_alpha = 1.0f;
+	ren.mono_mode = 0;
+	mnw.tex_res = 5;
+	mnw.col_res_use = 32;
+	mnw.lay_scale = 1.0f;
+	mnw.org_x = mnw.org_y = 0.0f;
+	mnw.x_res_use = w;
+	mnw.y_res_use = h;
+}
