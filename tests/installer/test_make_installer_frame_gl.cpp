@@ -18,10 +18,6 @@
 void APP_update() {}
 void APP_handlemenu(int) {}
 void APP_handlekey(int, int) {}
-// The start-up loads the real built-in images; named here so that the
-// linker takes them from the installer library.
-extern void (*keep_images)();
-void (*keep_images)() = recall_ins_texes;
 
 namespace {
 
