@@ -137,7 +137,7 @@ TEST_F(TreeTest, NothingIsMadeOrMovedThroughALink)
 		EXPECT_FALSE(exists(outside + made)) << made;
 	EXPECT_TRUE(is_dir(outside + "plugins/SKPM.framework/Resources"));
 	EXPECT_TRUE(is_dir(dest + "Real"));
-	EXPECT_NE(read_text_file(log).find("WARNING: I am not making " + dest + "Linked/new because it is not inside "
+	EXPECT_NE(read_text_file(log).find("WARNING: I am not touching " + dest + "Linked/new because it is not inside "
 	                                   "the destination.\n"),
 	          std::string::npos);
 }
