@@ -3,6 +3,8 @@
 function(sky_layer name)
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS
        ${CMAKE_SOURCE_DIR}/src/${name}/*.cpp ${CMAKE_SOURCE_DIR}/src/${name}/*.c)
+  # The program's entry is no part of any library.
+  list(FILTER srcs EXCLUDE REGEX "/src/installer/main\\.cpp$")
   if(srcs)
     add_library(sky_${name} STATIC ${srcs})
     target_include_directories(sky_${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)

@@ -460,16 +460,19 @@ float veh_class::get_foil_loc(int i, float pos, char const& axis)
 {
 	veh_wing_class const& w = wing[i];
 	if (i <= 7) {
-		int k = static_cast<int>(pos);
+		// Clamped before the conversion: a station past the int range (or NaN)
+		// has no integer to truncate to.
+		int k;
 		float r;
-		if (k < 0) {
-			k = 0;
-			r = pos;
-		} else if (k > 9) {
+		if (pos >= 10.0f) {
 			k = 9;
 			r = pos - 9.0f;
-		} else {
+		} else if (pos > -1.0f) {
+			k = static_cast<int>(pos);
 			r = pos - static_cast<float>(k);
+		} else {
+			k = 0;
+			r = pos;
 		}
 		if (axis == 'Y') return w.elem_y[k];
 		double const sweep = static_cast<double>(engn[i].blade_sweep[k] * degtorad);

@@ -546,6 +546,10 @@ TEST_F(AircraftTest, FoilLocationOnABladeClampsItsStation)
 		EXPECT_NEAR(v->get_foil_loc(2, c.pos, 'Z'), c.z, 1e-4);
 		EXPECT_NEAR(v->get_foil_loc(2, c.pos, 'q'), c.z, 1e-4);
 	}
+	// Stations beyond the int range still clamp to the last and the first element.
+	EXPECT_EQ(v->get_foil_loc(2, 4e9f, 'Y'), 92.0f);
+	EXPECT_EQ(v->get_foil_loc(2, -4e9f, 'Y'), 2.0f);
+	EXPECT_EQ(v->get_foil_loc(2, std::nanf(""), 'Y'), 2.0f);
 }
 
 TEST_F(AircraftTest, FoilLocationOnAWingUsesFlightFactorsAndShift)
