@@ -2,20 +2,32 @@
 
 namespace {
 PLT_input_source* current = nullptr;
-}
+PLT_wheel_fn wheel_handler = nullptr;
+}  // namespace
+
+void PLT_input_set_wheel_handler(PLT_wheel_fn fn) { wheel_handler = fn; }
+int PLT_input_wheel(int status, int delta) { return wheel_handler ? wheel_handler(status, delta) : 0; }
 
 bool PLT_scripted_input::next_event(PLT_event* ev)
 {
-	if (events_.empty()) return false;
-	*ev = events_.front();
-	events_.pop_front();
-	return true;
+	while (!events_.empty()) {
+		entry const e = events_.front();
+		events_.pop_front();
+		if (e.wheel) {
+			PLT_input_wheel(e.status, e.delta);
+			continue;
+		}
+		*ev = e.ev;
+		return true;
+	}
+	return false;
 }
 
-void PLT_scripted_input::mouse(void*, int* h, int* v)
+void PLT_scripted_input::mouse(void* window, int* h, int* v)
 {
-	*h = h_;
-	*v = v_;
+	auto const it = per_window_.find(window);
+	*h = it != per_window_.end() ? it->second.first : h_;
+	*v = it != per_window_.end() ? it->second.second : v_;
 }
 
 void PLT_input_set_source(PLT_input_source* source) { current = source; }
@@ -32,6 +44,23 @@ void PLT_input_mouse(void* window, int* h, int* v)
 	*h = 0;
 	*v = 0;
 	if (current) current->mouse(window, h, v);
+}
+
+void PLT_input_wait(int ms)
+{
+	if (current) current->wait(ms);
+}
+
+void* PLT_input_front_window() { return current ? current->front_window() : nullptr; }
+
+void PLT_input_select_window(void* window)
+{
+	if (current) current->select_window(window);
+}
+
+void PLT_input_show_cursor(int show)
+{
+	if (current) current->show_cursor(show);
 }
 
 void PLT_input_flush()

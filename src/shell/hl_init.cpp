@@ -28,6 +28,7 @@
 #include "platform/display.h"
 #include "platform/gl_window.h"
 #include "platform/input_source.h"
+#include "platform/sdl_input.h"
 #include "platform/system_info.h"
 #include "shell/app_callbacks.h"
 #include "shell/butn.h"
@@ -203,6 +204,9 @@ void VEDEZE_init(int argc, char const* const* argv)
 {
 	alert_set_finish(VEDEZE_finishup);
 	tman_set_show_init(VEDEZE_show_init);
+	// Tests put a scripted source in place before or after start-up.
+	if (!PLT_input_source_now()) PLT_input_set_source(&PLT_sdl_input_source());
+	PLT_input_set_wheel_handler(APL_HandleWheel);
 	PLT_input_flush();
 	scratch_array = reinterpret_cast<unsigned char*>(
 	    (reinterpret_cast<std::uintptr_t>(scratch_array_storage) + 15) & ~static_cast<std::uintptr_t>(15));

@@ -1,8 +1,11 @@
-// Screens and the GL menu table: making a screen current, and the table of
-// menus with their items and precomputed rectangles.
+// The frame loop, screens, mouse and the GL menu table: one frame, making a
+// screen current, event dispatch, click routing, and the table of menus with
+// their items and precomputed rectangles.
 #pragma once
 #include <string>
 #include <vector>
+
+#include "platform/input_source.h"
 
 struct item_struct {
 	std::string text;  // "" none, "-..." separator, "=..." shown but not choosable
@@ -28,3 +31,20 @@ void VEDEZE_clear_items(int i);
 
 // Makes screen id current: layout, title, size, origin, input reset.
 void VEDEZE_startwind(int id);
+
+// Width of a menu text in layout units.
+float menu_dx(std::string const& text);
+
+// One frame: timers, events, mouse, frame periods, the application's update,
+// the open menu, the help overlay, the cursor and the buffer swap.
+void VEDEZE_event_proc();
+// Mouse position x, y in pixels of window win (y down) into layout units.
+void VEDEZE_load_mxy(void* win, int x, int y);
+// A wheel turn: status 0 adds delta to the wheel total; any other status is
+// returned untouched.
+int APL_HandleWheel(int status, int delta);
+// Dispatches one event.
+void APL_handlewin(PLT_event const& ev);
+// Routes a click to the menus or closes a sub-window; force closes one
+// without a hit in its close box.
+void VEDEZE_handleclick(int force);

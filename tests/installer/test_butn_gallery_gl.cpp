@@ -24,6 +24,11 @@
 #include "support/gl_context.h"
 #include "support/logged_test.h"
 
+// The shell's frame loop is linked in; these tests run no frames of it.
+void APP_update() {}
+void APP_handlemenu(int) {}
+void APP_handlekey(int, int) {}
+
 namespace {
 
 constexpr int k_w = 1024, k_h = 768;

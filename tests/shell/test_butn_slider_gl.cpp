@@ -11,6 +11,13 @@
 #include "support/alert_recorder.h"
 #include "widget_fixture.h"
 
+#include "shell/app_callbacks.h"
+
+// The shell's frame loop is linked in; these tests run no frames of it.
+void APP_update() {}
+void APP_handlemenu(int) {}
+void APP_handlekey(int, int) {}
+
 namespace {
 
 // "Accept" is 33 wide in the proportional font.

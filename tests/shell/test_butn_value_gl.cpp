@@ -7,6 +7,13 @@
 #include "shell/butn.h"
 #include "widget_fixture.h"
 
+#include "shell/app_callbacks.h"
+
+// The shell's frame loop is linked in; these tests run no frames of it.
+void APP_update() {}
+void APP_handlemenu(int) {}
+void APP_handlekey(int, int) {}
+
 namespace {
 
 // ---- check box and radio button at (100, 100): hit 92 .. 108 by 96 .. 112 -----------------

@@ -4,7 +4,12 @@
 #include "foundation/app_globals.h"
 #include "graphics/oglp.h"
 #include "shell/hl_mnw.h"
+#include "shell/app_callbacks.h"
 #include "support/gl_context.h"
+
+void APP_update() {}
+void APP_handlemenu(int) {}
+void APP_handlekey(int, int) {}
 
 TEST(StartWind, SizesTitlesModalFlagAndCentredOrigins)
 {

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The frame test application under Xvfb, driven by xdotool: clicks, a
+# double-click, the wheel, typing and keys, then Control+Q. Checks the
+# record, the exit status and the screen (kept as PNG in KEEP_DIR).
+# Usage: frame_xvfb.sh APP KEEP_DIR
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+app=$1
+keep=$2
+
+if [ -z "${SKY_FB:-}" ]; then
+  SKY_FB=$(mktemp -d)
+  export SKY_FB
+  trap 'rm -rf "$SKY_FB"' EXIT
+  status=0
+  xvfb-run -a -s "-screen 0 1280x1024x24 -fbdir $SKY_FB" "$0" "$app" "$keep" || status=$?
+  exit $status
+fi
+
+export SDL_VIDEODRIVER=x11 XDG_CONFIG_HOME="$SKY_FB/config"
+mkdir -p "$SKY_FB/app" "$SKY_FB/config" "$keep"
+rec="$SKY_FB/record.txt"
+"$app" "$SKY_FB/app/" "$rec" &
+pid=$!
+fail() { echo "frame_xvfb: $*" >&2; kill -9 "$pid" 2>/dev/null || true; exit 1; }
+
+# Polls with a deadline: the program runs on its own clock.
+for _ in $(seq 600); do
+  grep -q '^ready' "$rec" 2>/dev/null && break
+  kill -0 "$pid" 2>/dev/null || fail "the program ended before its first frames"
+  sleep 0.1
+done
+grep -q '^ready' "$rec" || fail "no first frames within 60 s"
+wid=$(timeout 30 xdotool search --sync --onlyvisible --pid "$pid" | head -1)
+[ -n "$wid" ] || fail "no window"
+
+# The screen as Xvfb holds it, before any input.
+python3 "$here/xwd_check.py" "$SKY_FB/Xvfb_screen0" "$rec" "$keep/xvfb_screen.png" || fail "screen check"
+cp "$SKY_FB"/app/screenshot_*.png "$keep/" || fail "no screenshot"
+
+# No window manager: focus by hand; positions are window-relative. The
+# pause keeps the single click apart from the double-click's first press.
+xdotool windowfocus --sync "$wid"
+xdotool mousemove --window "$wid" 100 200 click 1 sleep 0.5 \
+  mousemove --window "$wid" 300 400 click --repeat 2 --delay 120 1 sleep 0.5 \
+  click --repeat 3 4 click 5
+xdotool type --delay 60 ab
+xdotool key --delay 60 Return F1 shift+F1 ctrl+q
+
+for _ in $(seq 300); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "still running 30 s after Control+Q"
+status=0
+wait "$pid" || status=$?
+[ "$status" -eq 0 ] || fail "exit status $status"
+
+expected="click 100 568 0
+click 300 368 0
+click 300 368 1
+key 0 97
+key 0 98
+key 0 13
+key 3 50
+key 3 62
+key 2 113
+wheel 2
+done"
+got=$(grep -v '^mark\|^ready' "$rec")
+if [ "$got" != "$expected" ]; then
+  echo "frame_xvfb: record differs" >&2
+  diff <(echo "$expected") <(echo "$got") >&2 || true
+  exit 1
+fi
+grep -q "Clean exit from threads." "$SKY_FB/app/Log.txt" || fail "no clean exit in the log"
+echo "frame_xvfb: ok"
