@@ -9,7 +9,13 @@
 #include "foundation/app_globals.h"
 #include "graphics/colr.h"
 #include "graphics/qtim.h"
+#include "shell/app_callbacks.h"
 #include "widget_fixture.h"
+
+// The shell's frame loop is linked in; these tests run no frames of it.
+void APP_update() {}
+void APP_handlemenu(int) {}
+void APP_handlekey(int, int) {}
 
 namespace {
 
