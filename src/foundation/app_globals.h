@@ -93,6 +93,14 @@ enum {
 	STL_title_alert = 11,
 	STL_title_choice = 12,
 	STL_title_browse = 13,
+	STL_movie_fps = 20,     // movie settings window: the two editor labels,
+	STL_movie_width = 21,
+	STL_movie_avail = 22,   // the line shown when movies can be written,
+	STL_movie_none_1 = 23,  // the three shown when they cannot,
+	STL_movie_none_2 = 24,
+	STL_movie_none_3 = 25,
+	STL_movie_note_1 = 26,  // and five notes (26 to 30)
+	STL_movie_last = 30,
 	STL_part_name = 100,    // display names of parts 0 to 94, filled by the using program
 };
 
