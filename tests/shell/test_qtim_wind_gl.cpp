@@ -9,7 +9,14 @@
 #include "foundation/app_globals.h"
 #include "graphics/colr.h"
 #include "graphics/qtim.h"
+#include "shell/app_callbacks.h"
 #include "widget_fixture.h"
+
+// The shell library calls the application; this program has none.
+void APP_update() {}
+void APP_handlemenu(int) {}
+void APP_handlekey(int, int) {}
+void recall_ins_texes() {}
 
 namespace {
 
