@@ -177,6 +177,36 @@ void comp_file(std::string path)
 
 namespace {
 
+// A folder as the file system resolves it, links and ".." followed; the part
+// that does not exist yet is kept as written. Ends in "/".
+std::string resolved_folder(std::string path)
+{
+	std::string rest;
+	while (!path.empty() && path.back() == '/') path.pop_back();
+	for (;;) {
+		char* real = realpath(path.empty() ? "/" : path.c_str(), nullptr);
+		if (real) {
+			std::string out = real;
+			free(real);
+			if (out.back() != '/') out += '/';
+			return out + rest;
+		}
+		size_t const cut = path.rfind('/');
+		if (cut == std::string::npos) return path + "/" + rest;
+		rest = path.substr(cut + 1) + "/" + rest;
+		path.erase(cut);
+	}
+}
+
+// A set written into the master tree would be packed as master files by
+// the next build, or by this one: refused before anything is written.
+void output_outside_master()
+{
+	std::string const out = resolved_folder(dst_fold_base), master = resolved_folder(src_fold);
+	if (out.compare(0, master.size(), master) == 0)
+		fatal("The output folder is inside the master tree!", dst_fold_base, src_fold, "", __LINE__);
+}
+
 // The previous release is read as if into an empty destination, so that
 // its examination of installed files finds nothing of ours.
 void read_previous()
@@ -285,6 +315,7 @@ void sub_install()
 	sim_info.clear();
 	sim_info_index.clear();
 
+	output_outside_master();
 	if (is_dvd == 1) old_dir_path.clear();
 	else read_previous();
 	index_previous();

@@ -2,10 +2,14 @@
 // file is scanned and the destination examined.
 //
 // Index: make_dir_error - make_dirs - dir_progress_bar.
+#include <mutex>
 #include <set>
 
 #include "foundation/alert.h"
+#include "foundation/app_globals.h"
+#include "foundation/hl_string.h"
 #include "foundation/io_utils.h"
+#include "foundation/io_zip.h"
 #include "graphics/oglp_draw.h"
 #include "graphics/oglp_font.h"
 #include "installer/utils.h"
@@ -35,11 +39,26 @@ bool make_one(std::string const& path)
 	return false;
 }
 
+// Whether a path below the destination is reached through a link there
+// (an archive may have restored one): nothing is made or moved through it.
+bool through_link(std::string const& path)
+{
+	std::string root = dest_dir_path;
+	std::string full = path;
+	set_dir_chars(root);
+	set_dir_chars(full);
+	if (root.empty() || unsafe_target(root.back() == '/' ? root : root + '/', full) == nullptr) return false;
+	std::lock_guard<std::mutex> hold(xer_lock);
+	xer << "WARNING: I am not touching " << full << " because it is not inside the destination.\n";
+	xer.flush();
+	return true;
+}
+
 // Moves a real folder out of the way of the link an archive will restore.
 void move_aside(std::string const& folder, std::string const& entry)
 {
 	std::string const full = folder + entry;
-	if (is_sim_link(full.c_str(), nullptr)) return;
+	if (is_sim_link(full.c_str(), nullptr) || through_link(full)) return;
 	rename_file(folder, entry, "_" + entry);  // a missing entry fails quietly
 }
 
@@ -73,11 +92,12 @@ void make_dirs()
 		}
 	}
 	for (std::string const& folder : folders)
-		if (!make_one(dest_dir_path + folder)) break;
+		if (!through_link(dest_dir_path + folder) && !make_one(dest_dir_path + folder)) break;
 
 	static char const* const fixed[] = {"Output",          "Output:FMS plans", "Output:logbooks",
 	                                    "Output:movies",   "Output:situations", "Resources:preferences"};
-	for (char const* folder : fixed) make_one(dest_dir_path + folder);
+	for (char const* folder : fixed)
+		if (!through_link(dest_dir_path + folder)) make_one(dest_dir_path + folder);
 
 	static char const* const bundles[] = {"Resources:plugins:SKPM.framework:",
 	                                      "Resources:plugins:SKWidgets.framework:"};

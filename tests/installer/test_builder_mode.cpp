@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,6 +29,7 @@ struct child_result {
 struct run_options {
 	std::string cwd;
 	std::vector<std::pair<std::string, std::string>> env;  // empty value: unset
+	rlim_t file_size_limit = RLIM_INFINITY;
 };
 
 // Starts the program; returns its pid (its standard error goes to err_file).
@@ -37,6 +39,8 @@ pid_t start(std::string const& exe, std::vector<std::string> const& args, run_op
 	pid_t const pid = fork();
 	if (pid != 0) return pid;
 	if (!o.cwd.empty() && chdir(o.cwd.c_str()) != 0) _exit(120);
+	rlimit const lim{o.file_size_limit, o.file_size_limit};
+	if (setrlimit(RLIMIT_FSIZE, &lim) != 0) _exit(122);
 	for (auto const& [k, v] : o.env)
 		if (v.empty()) unsetenv(k.c_str());
 		else setenv(k.c_str(), v.c_str(), 1);
@@ -180,6 +184,25 @@ TEST_F(ModeTest, FatalAlertExitsWith1)
 	          std::string::npos)
 	    << log();
 	expect_settings_untouched();
+}
+
+// A file-size limit is how a full disk is met here: the run must end with the
+// fatal alert, not be killed with a half-written archive in the set.
+TEST_F(ModeTest, AFileSizeLimitEndsWithTheAlertAndNoHalfArchive)
+{
+	plant_set("master");
+	std::string big(3000000, '\0');
+	unsigned x = 12345;
+	for (char& c : big) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 16);
+	put_file(dir.path() + "master/All/Instructions/big.bin", big);
+	run_options o = options();
+	o.file_size_limit = 1000000;
+	child_result const r = run(exe, {"--build", "--master", "master", "--previous", "prev.txt", "--output", "out"}, o,
+	                           dir.path() + "err.txt");
+	EXPECT_EQ(r.status, 1) << r.err << log();
+	EXPECT_NE(log().find("I could not zip a file!\n"), std::string::npos) << log();
+	EXPECT_FALSE(file_there(set_fold() + "All/Instructions/big.bin.zip"));
+	EXPECT_FALSE(file_there(set_fold() + "directory.txt.zip"));
 }
 
 namespace {

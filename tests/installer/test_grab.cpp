@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -106,6 +108,52 @@ TEST_F(ExtractTest, ExtractAndDeleteFileTable)
 	make_zip(temp_path + "1.zip", {{"notes.txt", "fine"}});
 	extract_and_delete_file(temp_path + "1.zip", dest + "Instructions/notes.txt");
 	EXPECT_EQ(stg.install_error, 1);
+}
+
+// An archive that cannot be written out leaves the installed file as it
+// was, and no half-written file beside it.
+TEST_F(ExtractTest, FailedWritesKeepWhatIsInstalled)
+{
+	struct {
+		char const* what;
+		bool folder_there;  // a folder stands at the installed path
+		bool disk_full;     // writes stop after 16 KiB (the rest of this process)
+	} const cases[] = {
+	    {"a folder where the file goes", true, false},
+	    {"a full disk", false, true},
+	};
+	std::string const big(64 * 1024, 'n');
+	for (auto const& c : cases) {
+		SCOPED_TRACE(c.what);
+		recorded_alerts().clear();
+		stg.install_error = 0;
+		std::string const folder = dest + "Data/";
+		ASSERT_EQ(system(("rm -rf '" + folder + "'").c_str()), 0);
+		put(folder + (c.folder_there ? "f.dat/inner" : "f.dat"), "old");
+		std::string const zip = temp_path + "0.zip";
+		make_zip(zip, {{"f.dat", big}});
+		if (c.disk_full) {
+			signal(SIGXFSZ, SIG_IGN);
+			rlimit lim{16 * 1024, 16 * 1024};
+			ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lim), 0);
+		}
+
+		extract_and_delete_file(zip, folder + "f.dat");
+
+		EXPECT_EQ(stg.install_error, 1);
+		ASSERT_EQ(recorded_alerts().size(), 1u);
+		EXPECT_EQ(recorded_alerts()[0].msg1, "The installer cannot extract a file.");
+		EXPECT_EQ(read_text_file(folder + (c.folder_there ? "f.dat/inner" : "f.dat")), "old");
+		std::vector<std::string> names;
+		if (DIR* d = opendir(folder.c_str())) {
+			while (dirent* e = readdir(d))
+				if (e->d_name[0] != '.' || std::strncmp(e->d_name, ".new", 4) == 0)
+					names.push_back(e->d_name);
+			closedir(d);
+		}
+		EXPECT_EQ(names, std::vector<std::string>{"f.dat"});
+		EXPECT_FALSE(exists(zip));
+	}
 }
 
 // ---- log lines -----------------------------------------------------------------------

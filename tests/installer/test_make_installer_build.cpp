@@ -285,6 +285,39 @@ TEST_F(BuildTest, FatalBuilds)
 	}
 }
 
+// A set written into the master tree would be walked as master files by the
+// next build (and by this one): it is refused before anything is written.
+TEST_F(BuildTest, AnOutputFolderInsideTheMasterTreeIsRefused)
+{
+	write_text_file(previous, kEmptyPrevious);
+	put_file(master + "All/Instructions/a.txt", "a");
+	put_link(dir.path() + "into_master", master + "Windows");
+	for (std::string const& output : {master, master + "All/Output/", master + "Windows/new/",
+	                                  dir.path() + "into_master/", dir.path() + "out/../master/Macintosh/"}) {
+		point_builder(master, previous, output);
+		EXPECT_EXIT(
+		    {
+			    sub_install();
+			    std::exit(0);
+		    },
+		    ::testing::ExitedWithCode(1), "")
+		    << output;
+		std::string const text = read_text_file(log);
+		EXPECT_NE(text.find("The output folder is inside the master tree!\n" + output + "\n" + master + "\n"),
+		          std::string::npos)
+		    << output << "\n"
+		    << text;
+		std::string const set = output + "MY CONTAINER FOR Skyrell 8.50 Beta 8/";
+		EXPECT_FALSE(file_there(set)) << output;
+		open_test_log(dir);
+	}
+	// Beside the master tree, with a name that begins like it, is fine.
+	point_builder(master, previous, dir.path() + "master2/");
+	put_folder(dir.path() + "master2/");
+	sub_install();
+	EXPECT_TRUE(file_there(dir.path() + "master2/MY CONTAINER FOR Skyrell 8.50 Beta 8/Skyrell 8.50 Beta 8/directory.txt.zip"));
+}
+
 TEST_F(BuildTest, AFullDiskStopsTheBuildWithoutAHalfArchive)
 {
 	write_text_file(previous, kEmptyPrevious);

@@ -121,6 +121,27 @@ TEST_F(TreeTest, FrameworkEntriesMovedAsideUnlessLinks)
 	EXPECT_FALSE(exists(wg + "_Resources"));
 }
 
+// Links inside the destination (an archive restores them) never carry a
+// folder, or a framework's move, outside it.
+TEST_F(TreeTest, NothingIsMadeOrMovedThroughALink)
+{
+	std::string const outside = dir.path() + "outside/";
+	ASSERT_EQ(system(("mkdir -p '" + dest + "' '" + outside + "plugins/SKPM.framework/Resources'").c_str()), 0);
+	ASSERT_EQ(symlink(outside.c_str(), (dest + "Linked").c_str()), 0);
+	ASSERT_EQ(symlink(outside.c_str(), (dest + "Output").c_str()), 0);
+	ASSERT_EQ(symlink(outside.c_str(), (dest + "Resources").c_str()), 0);
+	list({version("All/Linked/new/deep/x.txt", 0, kSig), version("All/Real/y.txt", 0, kSig)});
+	make_dirs();
+	for (char const* made : {"new", "FMS plans", "logbooks", "movies", "situations", "preferences",
+	                         "plugins/SKPM.framework/_Resources"})
+		EXPECT_FALSE(exists(outside + made)) << made;
+	EXPECT_TRUE(is_dir(outside + "plugins/SKPM.framework/Resources"));
+	EXPECT_TRUE(is_dir(dest + "Real"));
+	EXPECT_NE(read_text_file(log).find("WARNING: I am not touching " + dest + "Linked/new because it is not inside "
+	                                   "the destination.\n"),
+	          std::string::npos);
+}
+
 TEST(DirProgressFraction, Table)
 {
 	struct row {

@@ -12,11 +12,10 @@
 #include "shell/app_callbacks.h"
 #include "widget_fixture.h"
 
-// The shell library calls the application; this program has none.
+// The shell's frame loop is linked in; these tests run no frames of it.
 void APP_update() {}
 void APP_handlemenu(int) {}
 void APP_handlekey(int, int) {}
-void recall_ins_texes() {}
 
 namespace {
 
