@@ -105,9 +105,13 @@ TEST(StartUp, WritesHeaderSystemLineFolderLineAndContextLinesThenFinishes)
 	    "AGL_GREEN_SIZE   :8\n"
 	    "AGL_BLUE_SIZE    :8\n"
 	    "AGL_ALPHA_SIZE   :[0-9]+\n"
-	    "AGL_DEPTH_SIZE   :(32|24|16)\n"
-	    "[\\s\\S]*Clean exit from threads\\.\n[\\s\\S]*");
-	EXPECT_TRUE(std::regex_match(log.substr(header.size()), rest)) << log;
+	    "AGL_DEPTH_SIZE   :(32|24|16)\n");
+	// The lines after the context block vary; a "[\\s\\S]*" tail would recurse
+	// once per character in std::regex and overflow the stack on a long log.
+	std::string const body = log.substr(header.size());
+	std::smatch lines;
+	ASSERT_TRUE(std::regex_search(body, lines, rest, std::regex_constants::match_continuous)) << log;
+	EXPECT_NE(body.find("Clean exit from threads.\n", lines.length(0)), std::string::npos) << log;
 	EXPECT_FALSE(xer.is_open());
 	EXPECT_EQ(mnw.window[0], nullptr);
 	// The installer settings were written.
