@@ -22,6 +22,7 @@
 #include "shell/hl_init.h"
 #include "shell/hl_mnw.h"
 #include "support/gl_context.h"
+#include "support/ins_drawing.h"
 #include "support/logged_test.h"
 
 // The shell's frame loop is linked in; these tests run no frames of it.
@@ -125,11 +126,7 @@ struct ButnGalleryTest : logged_test {
 		ASSERT_TRUE(gl.ok()) << gl.error();
 		gl.probe();
 		gl.start_2d();
-		ren.fade_alpha = 1.0f;
-		mnw.tex_res = 5;
-		mnw.col_res_use = 32;
-		mnw.lay_scale = 1.0f;
-		mnw.org_x = mnw.org_y = 0.0f;
+		ins_drawing_reset(k_w, k_h);
 		mnw.win_dx = k_w;
 		mnw.win_dy = k_h;
 		mnw.open_menu = -1;
