@@ -1,10 +1,10 @@
 // Draws texts with the program's own start-up, fonts and palette on black,
-// as the installer's screens place them, and writes the window as PNG: what
-// the end-to-end driver compares the Xvfb screen with.
-// Usage: road_text OUT.png COLOUR X Y TEXT [COLOUR X Y TEXT ...]
+// as the installer's screens place them, and writes the window as a binary
+// PPM, top row first: what the end-to-end driver compares the Xvfb screen
+// with.
+// Usage: road_text OUT.ppm COLOUR X Y TEXT [COLOUR X Y TEXT ...]
 // (layout points, y up from the bottom of the 1024 x 768 window; font 100).
 #include <GL/gl.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -25,7 +25,7 @@ void APP_handlekey(int, int) {}
 int main(int argc, char** argv)
 {
 	if (argc < 6 || (argc - 2) % 4 != 0) {
-		std::fprintf(stderr, "usage: road_text OUT.png COLOUR X Y TEXT [COLOUR X Y TEXT ...]\n");
+		std::fprintf(stderr, "usage: road_text OUT.ppm COLOUR X Y TEXT [COLOUR X Y TEXT ...]\n");
 		return 2;
 	}
 	temp_dir dir;
@@ -43,12 +43,12 @@ int main(int argc, char** argv)
 	glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, px.data());
 	for (int y = 0; y < h; ++y)
 		std::copy_n(&px[static_cast<size_t>(h - 1 - y) * w * 3], w * 3, &rows[static_cast<size_t>(y) * w * 3]);
-	png_image img{};
-	img.version = PNG_IMAGE_VERSION;
-	img.width = static_cast<png_uint_32>(w);
-	img.height = static_cast<png_uint_32>(h);
-	img.format = PNG_FORMAT_RGB;
-	int const ok = png_image_write_to_file(&img, argv[1], 0, rows.data(), 0, nullptr);
+	FILE* f = std::fopen(argv[1], "wb");
+	bool ok = f != nullptr;
+	if (f) {
+		ok = std::fprintf(f, "P6\n%d %d\n255\n", w, h) > 0 && std::fwrite(rows.data(), 1, rows.size(), f) == rows.size();
+		ok = std::fclose(f) == 0 && ok;
+	}
 	VEDEZE_finishup(0);
 	return ok ? 0 : 1;
 }
