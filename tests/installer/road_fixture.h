@@ -16,8 +16,6 @@
 #include <map>
 #include <memory>
 #include <random>
-#include <vector>
-#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -34,9 +32,7 @@
 #include "support/frame_driver.h"
 #include "support/real_servers.h"
 #include "platform/gl_window.h"
-
-#include <GL/gl.h>
-#include <png.h>
+#include "support/window_png.h"
 
 namespace road {
 
@@ -278,22 +274,7 @@ struct road_test : ::testing::Test {
 		if (!shots) return;
 		static std::string path;
 		path = std::string(shots) + "/" + name + ".png";
-		PLT_gl_set_pre_swap_hook(
-		    [](void*) {
-			    int const w = mnw.x_res_use, h = mnw.y_res_use;
-			    std::vector<unsigned char> px(size_t(w) * h * 3), rows(px.size());
-			    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-			    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, px.data());
-			    for (int y = 0; y < h; ++y)
-				    std::copy_n(&px[size_t(h - 1 - y) * w * 3], w * 3, &rows[size_t(y) * w * 3]);
-			    png_image img{};
-			    img.version = PNG_IMAGE_VERSION;
-			    img.width = static_cast<png_uint_32>(w);
-			    img.height = static_cast<png_uint_32>(h);
-			    img.format = PNG_FORMAT_RGB;
-			    png_image_write_to_file(&img, path.c_str(), 0, rows.data(), 0, nullptr);
-		    },
-		    nullptr);
+		PLT_gl_set_pre_swap_hook([](void*) { save_window_png(path, mnw.x_res_use, mnw.y_res_use); }, nullptr);
 		clock += 0.02;
 		drive->frame_at(clock);
 		PLT_gl_set_pre_swap_hook(nullptr, nullptr);

@@ -5,7 +5,6 @@
 // panel goes to SKY_SHOT_DIR when that is set.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -25,6 +24,7 @@
 #include "support/gl_context.h"
 #include "support/ins_drawing.h"
 #include "support/logged_test.h"
+#include "support/window_png.h"
 
 // Nothing runs behind the windows here.
 void APP_update() {}
@@ -42,21 +42,12 @@ void read_frame()
 	glPixelStorei(GL_PACK_ALIGNMENT, 1);
 	glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, frame.data());
 }
-void grab(void*) { read_frame(); }
-
-void save_png(std::string const& path)
+// Before each swap: the frame, kept as the panel's screenshot too.
+void grab(void*)
 {
-	std::vector<unsigned char> top_down(size_t(W) * H * 3);
-	for (int y = 0; y < H; ++y)
-		for (int x = 0; x < W; ++x)
-			for (int k = 0; k < 3; ++k)
-				top_down[(size_t(y) * W + x) * 3 + k] = frame[(size_t(H - 1 - y) * W + x) * 4 + k];
-	png_image img{};
-	img.version = PNG_IMAGE_VERSION;
-	img.width = W;
-	img.height = H;
-	img.format = PNG_FORMAT_RGB;
-	png_image_write_to_file(&img, path.c_str(), 0, top_down.data(), 0, nullptr);
+	read_frame();
+	if (char const* shots = std::getenv("SKY_SHOT_DIR"))
+		save_window_png(std::string(shots) + "/agreement_panel.png", W, H);
 }
 
 // ---- atlas cuts ----------------------------------------------------------------------
@@ -199,7 +190,9 @@ TEST_F(EulaTest, AnswersToItsButtonsCloseBoxAndQuit)
 		}
 		EXPECT_EQ(handle_EULA(), c.flag);
 		EXPECT_EQ(drive.input().pending(), 0u);
-		if (c.x >= 0) EXPECT_EQ(mnw.cur_win, 0);
+		if (c.x >= 0) {
+			EXPECT_EQ(mnw.cur_win, 0);
+		}
 	}
 	app_done = 0;
 	// Agreed: the panel is not shown again (with a quit pending, showing it
@@ -219,7 +212,6 @@ TEST_F(EulaTest, AnswersToItsButtonsCloseBoxAndQuit)
 	unsigned char const* fill = &frame[(size_t(234 + 30) * W + 262 + 100) * 4];
 	EXPECT_FALSE(agree[0] == fill[0] && agree[1] == fill[1] && agree[2] == fill[2]);
 	EXPECT_GT(agree[1], agree[0]);  // tinted green
-	if (char const* shots = std::getenv("SKY_SHOT_DIR")) save_png(std::string(shots) + "/agreement_panel.png");
 	EXPECT_TRUE(recorded_alerts().empty());
 }
 
