@@ -28,6 +28,7 @@
 #include "foundation/app_globals.h"
 #include "foundation/hl_string.h"
 #include "foundation/io_utils.h"
+#include "foundation/io_zip.h"
 #include "installer/make_installer.h"
 #include "installer/utils.h"
 #include "platform/app_folder.h"
@@ -350,9 +351,9 @@ void check_scan(std::string const& listing, size_t wanted)
 	}
 }
 
-// The set's wanted archives (those of the Linux target) expanded with unzip
-// into dest, as a finished install leaves them.
-size_t install_with_unzip(std::string const& set, std::string const& directory, std::string const& dest)
+// The set's wanted archives (those of the Linux target) expanded into dest,
+// as a finished install leaves them.
+size_t install_copy(std::string const& set, std::string const& directory, std::string const& dest)
 {
 	remove_tree(dest);
 	make_path(dest);
@@ -366,7 +367,8 @@ size_t install_with_unzip(std::string const& set, std::string const& directory, 
 			continue;
 		std::string const target = installed_path(v.name);
 		make_path(target);
-		run_child({"unzip", "-q", "-o", set + v.name + ".zip", "-d", target.substr(0, target.rfind('/') + 1)});
+		if (zip_to_file(set + v.name + ".zip", target.substr(0, target.rfind('/') + 1), nullptr, 0) != 0)
+			die("cannot expand " + v.name);
 		++n;
 	}
 	return n;
@@ -380,8 +382,9 @@ struct table_row {
 	double ours_cpu, base_cpu;
 };
 
-void print_table(std::vector<table_row> const& rows, int rounds)
+void print_table(std::vector<table_row> rows, int rounds)
 {
+	std::stable_sort(rows.begin(), rows.end(), [](table_row const& a, table_row const& b) { return a.row < b.row; });
 	std::printf("\nmedian wall-clock seconds of %d round(s); ratio = ours / baseline (below 1: ours is faster)\n",
 	            rounds);
 	std::printf("%-4s %-34s %9s %9s %7s %7s  %s\n", "row", "measured", "ours s", "base s", "ratio", "cpu", "baseline");
@@ -442,10 +445,10 @@ int main(int argc, char** argv)
 	std::string const directory = w + "directory.txt";
 	run_child({"unzip", "-p", set + "directory.txt.zip", "directory.txt"}, directory);
 	{
-		size_t const wanted = install_with_unzip(set, directory, w + "scanned/");
+		size_t const wanted = install_copy(set, directory, w + "scanned/");
 		scan_ours(directory, w + "scanned/");
 		std::vector<std::string> const present = present_files();
-		if (present.size() != wanted) die("unzip installed " + std::to_string(present.size()) + " of " + std::to_string(wanted));
+		if (present.size() != wanted) die("the copy holds " + std::to_string(present.size()) + " of " + std::to_string(wanted));
 		warm(present);
 		std::vector<std::string> md5{"md5sum"};
 		md5.insert(md5.end(), present.begin(), present.end());
