@@ -11,53 +11,26 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/desktop_dialogs.h"
 #include "shell/hl_dialog.h"
 #include "support/alert_recorder.h"
+#include "support/stand_in_helpers.h"
 
 namespace {
 
-// The stand-in chooser: each run records its arguments (one a line) in
-// argsN and, for the progress window, its input in inputN; it prints the
-// file "reply" and ends with the status in the file "status".
 struct StandInZenity : ::testing::Test {
 	temp_dir dir;
-	std::string bin;
-	void SetUp() override
-	{
-		bin = dir.path() + "bin/";
-		mkdir(bin.c_str(), 0755);
-		std::string const d = dir.path();
-		write_text_file(bin + "zenity",
-		                "#!/bin/sh\n"
-		                "d='" + d + "'\n"
-		                "n=$(cat \"$d/count\" 2>/dev/null || echo 0); n=$((n+1)); echo $n > \"$d/count\"\n"
-		                "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$d/args$n\"\n"
-		                "if [ \"$1\" = --progress ]; then trap '' TERM; cat > \"$d/input$n\"; exit 0; fi\n"
-		                "cat \"$d/reply\" 2>/dev/null\n"
-		                "exit $(cat \"$d/status\" 2>/dev/null || echo 0)\n");
-		chmod((bin + "zenity").c_str(), 0755);
-		setenv("PATH", (bin + ":/usr/bin:/bin").c_str(), 1);
-	}
+	std::unique_ptr<stand_in_helpers> helpers;
+	void SetUp() override { helpers.reset(new stand_in_helpers(dir.path())); }
 	void TearDown() override { PLT_progress_close(); }
-	void answer(std::string const& reply, int status)
-	{
-		write_text_file(dir.path() + "reply", reply);
-		write_text_file(dir.path() + "status", std::to_string(status) + "\n");
-	}
-	int runs() { return std::atoi(read_text_file(dir.path() + "count").c_str()); }
-	std::string args(int run) { return read_text_file(dir.path() + "args" + std::to_string(run)); }
-	std::string input(int run) { return read_text_file(dir.path() + "input" + std::to_string(run)); }
-	// The progress helper reads its input in its own time; a window is only
-	// closed once it has shown what it was sent.
-	std::string input_once(int run, std::string const& expected)
-	{
-		for (int k = 0; k < 10000 && input(run) != expected; ++k) usleep(1000);
-		return input(run);
-	}
+	void answer(std::string const& reply, int status) { helpers->answer(reply, status); }
+	int runs() { return helpers->runs(); }
+	std::string args(int run) { return helpers->args(run); }
+	std::string input_once(int run, std::string const& expected) { return helpers->input_once(run, expected); }
 	std::string folder(std::string const& name)
 	{
 		std::string const f = dir.path() + name;
@@ -191,7 +164,7 @@ TEST_F(StandInZenity, ProgressWindowLinesAndRestarts)
 TEST_F(StandInZenity, ClosedProgressWindowIsStartedAgain)
 {
 	// A helper that ends at once stands for a window the user closed.
-	write_text_file(bin + "zenity", "#!/bin/sh\nexec 0<&-\nexit 0\n");
+	write_text_file(helpers->bin() + "zenity", "#!/bin/sh\nexec 0<&-\nexit 0\n");
 	float half = 0.5f;
 	// Updates go into the pipe until the helper has ended; then they fail.
 	int first = 0;
