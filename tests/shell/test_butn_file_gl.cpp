@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "foundation/app_globals.h"
 #include "shell/app_callbacks.h"
@@ -115,12 +116,31 @@ TEST_F(FolderRowTest, BadArgumentsAreFatal)
 	EXPECT_EQ(helpers->runs(), 0);
 }
 
-TEST_F(FolderRowTest, DrawsTheFolderIcon)
+TEST_F(FolderRowTest, DrawsTheIconAndTheLastPartOfThePath)
 {
 	press_at(-1000, -1000, 0);
-	std::string path = "/games/Skyrell/";
-	BTN_select_file_stl(100, 100, 998, 0, 0, &path, "");
-	// The icon's 26 x 26 cell centred on (83, 103).
-	EXPECT_EQ(at(71, 91), (atlas_texel{208, 133}));
-	EXPECT_EQ(at(95, 115), (atlas_texel{233, 158}));
+	auto draw = [&](std::string path) {
+		clear();
+		BTN_select_file_stl(100, 100, 998, 0, 0, &path, "");
+		std::vector<unsigned> block;
+		for (int y = 94; y < 112; ++y)
+			for (int x = 98; x < 260; ++x) {
+				auto const p = gl.pixel(x, y);
+				block.push_back(p.r | p.g << 8 | p.b << 16);
+			}
+		return block;
+	};
+	auto const shown = draw("/games/Skyrell/");
+	// The icon's 26 x 26 cell centred on (83, 103), left of the path box.
+	EXPECT_EQ(at(71, 91), (atlas_texel{209, 134}));
+	EXPECT_EQ(at(85, 114), (atlas_texel{223, 157}));
+	struct shown_case {
+		char const* path;
+		bool same;  // shows "Skyrell/" too
+	} const cases[] = {
+	    {"/else/where/Skyrell/", true}, {"d:Skyrell/", true},     {"a\\Skyrell/", true},
+	    {"Skyrell/", true},             {"/games/Skyrell", false}, {"/games/", false},
+	    {"", false},
+	};
+	for (shown_case const& c : cases) EXPECT_EQ(draw(c.path) == shown, c.same) << c.path;
 }
