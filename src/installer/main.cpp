@@ -1,20 +1,40 @@
 // The program's entry. It stays out of the installer library, so that test
 // programs can link the library with a main of their own.
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <string>
 
+#include "foundation/app_globals.h"
 #include "installer/make_installer.h"
+#include "installer/utils.h"
 #include "shell/app_callbacks.h"
+#include "shell/hl_init.h"
+#include "shell/hl_mnw.h"
 
-// Builder mode draws its own frames; nothing runs per frame there.
-void APP_update() {}
+// The installer has no use for keys, menus or function keys.
 void APP_handlemenu(int) {}
 void APP_handlekey(int, int) {}
+void function_key(int) {}
 
 int main(int argc, char** argv)
 {
 	char const* const* args = argv;
-	if (builder_wanted(argc, args)) return builder_main(argc, args);
-	// The installer road has not been built into this program yet.
-	std::fprintf(stderr, "%s\n", kBuilderUsage);
-	return 2;
+	char* here = getcwd(nullptr, 0);
+	std::string const cwd = here ? here : "";
+	free(here);
+	std::string dest_arg;
+	switch (read_command_line(argc, args, cwd, &dest_arg)) {
+	case 1: return builder_main(argc, args);
+	case 2: std::fprintf(stderr, "%s\n", kUsage); return 2;
+	default: break;
+	}
+
+	VEDEZE_init(argc, args);
+	start_installer(dest_arg);
+	// A fatal alert or new_format while settling has set app_done already.
+	while (!app_done) VEDEZE_event_proc();
+	VEDEZE_finishup(1);
+	return 0;
 }

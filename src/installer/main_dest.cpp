@@ -1,8 +1,47 @@
-// What the installer settles before its first frame: the state record's
-// defaults and the judgement of the destination folder.
+// What the installer settles before its first frame: the command line, the
+// state record's defaults and the destination folder.
+//
+// Index: command line - defaults - check_dest_path - pick_dest_path and
+// settling - start-up.
+#include <string>
+#include <vector>
+
+#include <limits.h>
+
+#include <mutex>
+
 #include "foundation/hl_string.h"
 #include "foundation/io_utils.h"
+#include "foundation/pref.h"
+#include "foundation/sky_header.h"
+#include "installer/make_installer.h"  // builder_wanted
 #include "installer/utils.h"
+#include "shell/hl_dialog.h"
+
+// ---- command line ---------------------------------------------------------------
+
+char const* const kUsage =
+    "usage: skyrell-installer [-path DEST/] | --build [--master DIR/] [--previous FILE] [--output DIR/]";
+
+int read_command_line(int argc, char const* const* argv, std::string const& cwd, std::string* dest)
+{
+	dest->clear();
+	if (builder_wanted(argc, argv)) return 1;
+	std::vector<std::string> args;
+	for (int i = 1; i < argc; ++i) args.push_back(argv[i] ? argv[i] : "");
+	if (args.empty() || (args.size() == 1 && args[0] == "-path")) return 0;
+	if (args.size() != 2 || args[0] != "-path" || args[1].empty()) return 2;
+	std::string path = args[1];
+	// A relative folder would be judged against whatever folder the next run
+	// starts in once it is saved in the preferences.
+	if (path[0] != '/') path = cwd + (cwd.empty() || cwd.back() == '/' ? "" : "/") + path;
+	// The listing ends the program on a folder path without its separator.
+	if (path.back() != '/') path += '/';
+	*dest = path;
+	return 0;
+}
+
+// ---- defaults ---------------------------------------------------------------------
 
 void set_stg_defaults()
 {
@@ -56,4 +95,53 @@ void check_dest_path()
 	stg.dest_valid = 0;
 	dest_dir_path = examined + "Skyrell:";
 	set_dir_chars(dest_dir_path);
+}
+
+// ---- pick_dest_path and settling ---------------------------------------------------
+
+int pick_dest_path()
+{
+	std::vector<char> chosen(PATH_MAX, 0);
+	dest_dir_path.copy(chosen.data(), chosen.size() - 1);
+	if (!GetFilePathFromUser(2, "Pick a folder to install Skyrell to! Be sure to pick your existing folder if you "
+	                            "already have one!",
+	                         "This is my Skyrell destination", 0, dest_dir_path.c_str(), chosen.data()))
+		return 0;
+	if (!chosen[0]) return 0;
+	dest_dir_path = chosen.data();
+	if (dest_dir_path.empty() || dest_dir_path.back() != '/') dest_dir_path += '/';
+	check_dest_path();
+	return 1;
+}
+
+void settle_dest_path(std::string const& dest_arg)
+{
+	if (!dest_arg.empty()) {
+		dest_dir_path = dest_arg;
+		check_dest_path();
+	} else if (stg.always_ask_dir) {
+		pick_dest_path();
+	} else {
+		check_dest_path();
+	}
+	if (!stg.dest_valid) pick_dest_path();
+}
+
+// ---- start-up ---------------------------------------------------------------------------
+
+void start_installer(std::string const& dest_arg)
+{
+	get_OS_abs_path(2, dest_dir_path);
+	get_OS_abs_path(3, temp_path);
+	{
+		std::lock_guard<std::mutex> hold(xer_lock);
+		xer << "os_dir_apps:" << dest_dir_path << "\n";
+		xer << "os_dir_temp:" << temp_path << "\n";
+		xer.flush();
+	}
+	stls.text[STL_alert_button] = "OK";
+	install_name = no_install_name;
+	set_stg_defaults();
+	pref.IO_set(11, 0);  // a saved "_dest_dir_path" replaces the applications folder
+	settle_dest_path(dest_arg);
 }

@@ -95,6 +95,6 @@ bool builder_wanted(int argc, char const* const* argv);
 // absolute against cwd. False (nothing changed) for an unknown option or
 // one without its value.
 bool builder_parse(int argc, char const* const* argv, std::string const& cwd);
-extern char const* const kBuilderUsage;
-// The whole builder run; the program's exit status.
+// The whole builder run; the program's exit status (2 with kUsage on
+// stderr for a refused command line).
 int builder_main(int argc, char const* const* argv);

@@ -12,9 +12,6 @@
 #include "installer/make_installer.h"
 #include "shell/hl_init.h"
 
-char const* const kBuilderUsage =
-    "usage: skyrell-installer --build [--master DIR/] [--previous FILE] [--output DIR/]";
-
 bool builder_wanted(int argc, char const* const* argv)
 {
 	for (int i = 1; i < argc; ++i)
@@ -61,7 +58,7 @@ int builder_main(int argc, char const* const* argv)
 	std::string const cwd = here ? here : "";
 	free(here);
 	if (!builder_parse(argc, argv, cwd)) {
-		std::fprintf(stderr, "%s\n", kBuilderUsage);
+		std::fprintf(stderr, "%s\n", kUsage);
 		return 2;
 	}
 	builder_set_paths();

@@ -29,6 +29,23 @@ void set_stg_defaults();
 // A missing folder is judged by its parent.
 void check_dest_path();
 
+// The program's command line: 0 runs the installer (*dest is the "-path"
+// value, absolute and ending in "/", or empty), 1 the builder, 2 refused.
+int read_command_line(int argc, char const* const* argv, std::string const& cwd, std::string* dest);
+// The one usage line for a refused command line.
+extern char const* const kUsage;
+// Asks the user for the destination folder and judges it: 1 when a folder
+// was chosen, 0 when the dialog was cancelled (nothing changes then).
+int pick_dest_path();
+// Settles the destination before the first frame: a command-line folder,
+// else the dialog when always_ask_dir is set, else the saved or default
+// folder; the dialog again while it is no existing copy.
+void settle_dest_path(std::string const& dest_arg);
+// What the program does between the shell's start-up and its first frame:
+// the standard folders (logged), the defaults, the preference file, and the
+// destination.
+void start_installer(std::string const& dest_arg);
+
 // The preferences panel (window 2); returns when the user closes it.
 void handle_prefs();
 

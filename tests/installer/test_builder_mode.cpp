@@ -141,11 +141,17 @@ TEST_F(ModeTest, UsageAndStatus2)
 	    {"--build", "out"},
 	    {"--master", "m/", "--previous", "p.txt"},
 	    {"--build", "--build"},
+	    // The installer's own options share the parser and the usage line.
+	    {"-bogus"},
+	    {"/some/folder/"},
+	    {"-path", "/some/folder/", "more"},
+	    {"-path", ""},
 	};
 	for (auto const& args : cases) {
 		child_result const r = run(exe, args, options(), dir.path() + "err.txt");
 		EXPECT_EQ(r.status, 2) << args.back();
-		EXPECT_EQ(r.err, "usage: skyrell-installer --build [--master DIR/] [--previous FILE] [--output DIR/]\n")
+		EXPECT_EQ(r.err,
+		          "usage: skyrell-installer [-path DEST/] | --build [--master DIR/] [--previous FILE] [--output DIR/]\n")
 		    << args.back();
 		// Refused before start-up: no log was written.
 		EXPECT_FALSE(file_there(dir.path() + "bin/Log.txt"));

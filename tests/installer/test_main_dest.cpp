@@ -1,15 +1,26 @@
-// The destination judged over temporary trees, and the state record's
-// defaults.
+// The command line, the destination judged over temporary trees, the
+// state record's defaults, and the settling of the destination at start-up
+// with a stand-in folder dialog.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <sstream>
 
 #include <string>
 #include <vector>
 
 #include "foundation/app_globals.h"
+#include "foundation/pref.h"
 #include "installer/utils.h"
+#include "shell/app_callbacks.h"
 #include "support/logged_test.h"
+
+// Start-up links the frame loop; no frames run here.
+void APP_update() {}
+void APP_handlemenu(int) {}
+void APP_handlekey(int, int) {}
 
 namespace {
 
@@ -80,6 +91,162 @@ TEST(StgDefaults, BeforeThePreferences)
 	EXPECT_EQ(stg.stream_count, 0);
 	EXPECT_EQ(stg.dest_valid, 1);  // not the defaults' business
 	EXPECT_EQ(stg.log_actions, 1);
+}
+
+TEST(CommandLine, Table)
+{
+	struct row {
+		std::vector<char const*> args;
+		int mode;
+		std::string dest;
+	};
+	std::vector<row> const rows = {
+	    {{}, 0, ""},
+	    {{"-path"}, 0, ""},  // alone: ignored
+	    {{"-path", "/a/b c/"}, 0, "/a/b c/"},
+	    {{"-path", "/a/b"}, 0, "/a/b/"},
+	    {{"-path", "/"}, 0, "/"},
+	    {{"-path", "rel/x"}, 0, "/work dir/rel/x/"},
+	    {{"-path", ""}, 2, ""},
+	    {{"-path", "/a/", "/b/"}, 2, ""},
+	    {{"/a/"}, 2, ""},
+	    {{"-Path", "/a/"}, 2, ""},
+	    {{"--path", "/a/"}, 2, ""},
+	    {{"-bogus"}, 2, ""},
+	    {{"--build"}, 1, ""},
+	    {{"--build", "--bogus"}, 1, ""},  // the builder refuses it with the same line
+	    {{"-path", "/a/", "--build"}, 1, ""},
+	};
+	for (row const& r : rows) {
+		std::vector<char const*> argv = {"skyrell-installer"};
+		argv.insert(argv.end(), r.args.begin(), r.args.end());
+		std::string joined;
+		for (char const* a : r.args) joined += std::string("[") + a + "]";
+		SCOPED_TRACE(joined);
+		std::string dest = "left over";
+		EXPECT_EQ(read_command_line(static_cast<int>(argv.size()), argv.data(), "/work dir", &dest), r.mode);
+		EXPECT_EQ(dest, r.dest);
+	}
+}
+
+// Start-up from the standard folders to the settled destination. The
+// stand-in dialog records its arguments and gives the answers queued for it,
+// one per call ("CANCEL" cancels).
+struct SettleTest : logged_test {
+	std::string home, config, calls_file, answers_file;
+	void SetUp() override
+	{
+		logged_test::SetUp();
+		home = dir.path() + "home/";
+		config = dir.path() + "config/";
+		calls_file = dir.path() + "zenity_calls.txt";
+		answers_file = dir.path() + "answers.txt";
+		std::string const bin = dir.path() + "bin/";
+		for (std::string const& d : {home, config, bin}) mkdir(d.c_str(), 0700);
+		write_text_file(bin + "zenity",
+		                "#!/bin/sh\n"
+		                "printf '%s\\n' \"$@\" >> '" + calls_file + "'\n"
+		                "echo --- >> '" + calls_file + "'\n"
+		                "a=$(head -n 1 '" + answers_file + "')\n"
+		                "sed -i 1d '" + answers_file + "'\n"
+		                "if [ -z \"$a\" ] || [ \"$a\" = CANCEL ]; then exit 1; fi\n"
+		                "printf '%s\\n' \"$a\"\n");
+		chmod((bin + "zenity").c_str(), 0755);
+		setenv("PATH", (bin + ":" + getenv("PATH")).c_str(), 1);
+		setenv("HOME", home.c_str(), 1);
+		setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+		for (char const* w : {"Airfoils", "Instructions", "Output", "Resources"}) {
+			make(std::string("copy/") + w);
+			make(std::string("home/") + w);
+		}
+		make("other");
+	}
+	void make(std::string const& rel) { ASSERT_EQ(system(("mkdir -p '" + dir.path() + rel + "'").c_str()), 0); }
+	// The dialog's calls, each as its argument list joined by blanks.
+	std::vector<std::string> calls() const
+	{
+		std::vector<std::string> out;
+		std::istringstream in(read_text_file(calls_file));
+		std::string line, cur;
+		while (std::getline(in, line)) {
+			if (line == "---") {
+				out.push_back(cur);
+				cur.clear();
+			} else {
+				cur += (cur.empty() ? "" : " ") + line;
+			}
+		}
+		return out;
+	}
+};
+
+TEST_F(SettleTest, Table)
+{
+	std::string const t = dir.path();
+	struct row {
+		char const* what;
+		std::string dest_arg;      // the "-path" value ("" for none)
+		int always_ask;            // saved
+		std::string saved_dest;    // saved "_dest_dir_path" ("" for none)
+		std::string answers;       // of the dialog, one per line
+		std::string dest;          // settled
+		int valid;
+		std::vector<std::string> starts;  // per dialog, the folder it started in
+	};
+	// The dialog starts in the destination when that folder exists ("" where
+	// it does not: it is not checked then).
+	std::vector<row> const rows = {
+	    {"-path a copy: no dialog", t + "copy/", 0, "", "", t + "copy/", 1, {}},
+	    {"-path a non-copy: the dialog picks a copy", t + "other/", 0, "", t + "copy\n", t + "copy/", 1, {""}},
+	    {"-path wins over a saved copy", t + "other/", 0, t + "copy/", "CANCEL\n", t + "other/Skyrell/", 0, {""}},
+	    {"no option: the home folder, a copy here", "", 0, "", "", home, 1, {}},
+	    {"a saved copy", "", 0, t + "copy/", "", t + "copy/", 1, {}},
+	    {"a saved non-copy, the dialog cancelled", "", 0, t + "other/", "CANCEL\n", t + "other/Skyrell/", 0, {""}},
+	    {"always ask, although the saved folder is a copy", "", 1, t + "copy/", t + "copy\n", t + "copy/", 1,
+	     {t + "copy/"}},
+	    {"always ask: a non-copy is asked again", "", 1, t + "copy/", t + "other\n" + t + "copy\n", t + "copy/",
+	     1, {t + "copy/", ""}},
+	    {"always ask, cancelled twice: the saved folder unjudged", "", 1, t + "other/", "CANCEL\nCANCEL\n",
+	     t + "other/", 0, {t + "other/", t + "other/"}},
+	};
+	for (row const& r : rows) {
+		SCOPED_TRACE(r.what);
+		// The preference file as the previous run left it.
+		stg.always_ask_dir = r.always_ask;
+		dest_dir_path = r.saved_dest;
+		unlink((config + "Skyrell Installer.prf").c_str());
+		pref.IO_set(11, 1);
+		stg = stg_struct{};
+		dest_dir_path.clear();
+		write_text_file(answers_file, r.answers);
+		unlink(calls_file.c_str());
+
+		start_installer(r.dest_arg);
+		EXPECT_EQ(dest_dir_path, r.dest);
+		EXPECT_EQ(stg.dest_valid, r.valid);
+		EXPECT_EQ(stg.server_count, -1);
+		EXPECT_EQ(install_name, "Not Yet Scanned");
+		std::vector<std::string> const got = calls();
+		ASSERT_EQ(got.size(), r.starts.size());
+		for (size_t i = 0; i < got.size(); ++i) {
+			EXPECT_NE(got[i].find("--directory"), std::string::npos) << got[i];
+			if (!r.starts[i].empty()) {
+				EXPECT_NE(got[i].find("--filename=" + r.starts[i]), std::string::npos) << got[i];
+			}
+			EXPECT_NE(got[i].find("Pick a folder to install Skyrell to! Be sure to pick your existing folder if "
+			                      "you already have one!"),
+			          std::string::npos)
+			    << got[i];
+		}
+		EXPECT_EQ(read_text_file(answers_file), "") << "answers left over";
+	}
+	// Both folders logged once per start-up.
+	std::string const text = read_text_file(log), both = "os_dir_apps:" + home + "\nos_dir_temp:" + temp_path + "\n";
+	size_t found = 0;
+	for (size_t at = text.find(both); at != std::string::npos; at = text.find(both, at + 1)) ++found;
+	EXPECT_EQ(found, rows.size()) << text;
+	EXPECT_EQ(stls.text[STL_alert_button], "OK");
+	EXPECT_TRUE(recorded_alerts().empty());
 }
 
 }  // namespace
