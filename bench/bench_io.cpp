@@ -3,7 +3,7 @@
 // zip_to_file against an in-process inflate + write of the same entries
 // (the floor). Makes its own reference files; prints medians and ratios.
 //
-//   bench_io [--quick] [--reps N] [--dir PATH] [--out PATH] [--flush-methods]
+//   bench_io [--quick] [--reps N] [--dir PATH] [--out PATH] [--flush-methods] [--large]
 //
 // --quick uses 500 files (about 48 MB) instead of 5,000 (about 475 MB).
 // --dir keeps the reference files there and reuses them on the next run;
@@ -12,6 +12,7 @@
 // busy disk's flush times out of the comparison).
 // --flush-methods also times the floor ended with fdatasync, and with
 // write-back started before the fdatasync, against the same with fsync.
+// --large also expands four files of 64 MiB, one archive each.
 //
 // Index: options and clocks - reference files - signing - expansion - main.
 #include <fcntl.h>
@@ -52,6 +53,7 @@ struct options {
 	std::string dir;
 	std::string out;
 	bool flush_methods = false;  // also time the floor with other flushes
+	bool large = false;          // also expand a few large files
 };
 
 [[noreturn]] void die(std::string const& what)
@@ -173,17 +175,18 @@ std::string read_file(std::string const& path)
 }
 
 // Sizes spread evenly over 2 KB to 183 KB: 5,000 of them come to about
-// 475 MB.
-reference_set make_reference_set(std::string const& root, size_t count)
+// 475 MB. Large sets hold count files of 64 MiB each instead.
+reference_set make_reference_set(std::string const& root, size_t count, bool large = false)
 {
 	reference_set set;
 	set.root = root;
+	make_folder(root);
 	make_folder(root + "files");
 	make_folder(root + "zips");
 	std::mt19937 rng(2024);
 	std::vector<size_t> sizes(count);
 	for (size_t i = 0; i < count; ++i) {
-		sizes[i] = 2048 + rng() % (183 * 1024 - 2048);
+		sizes[i] = large ? size_t(64) << 20 : 2048 + rng() % (183 * 1024 - 2048);
 		set.files.push_back(numbered(root + "files/", i, "bin"));
 		set.zips.push_back(numbered(root + "zips/", i, "zip"));
 		set.bytes += sizes[i];
@@ -378,7 +381,8 @@ options parse(int argc, char** argv)
 		else if (a == "--dir" && i + 1 < argc) o.dir = argv[++i];
 		else if (a == "--out" && i + 1 < argc) o.out = argv[++i];
 		else if (a == "--flush-methods") o.flush_methods = true;
-		else die("usage: bench_io [--quick] [--reps N] [--dir PATH] [--out PATH] [--flush-methods]");
+		else if (a == "--large") o.large = true;
+		else die("usage: bench_io [--quick] [--reps N] [--dir PATH] [--out PATH] [--flush-methods] [--large]");
 	}
 	if (o.reps <= 0) o.reps = o.quick ? 3 : 5;
 	return o;
@@ -387,6 +391,47 @@ options parse(int argc, char** argv)
 void row(char const* what, double wall, double cpu)
 {
 	std::printf("  %-38s %9.3f %9.3f\n", what, wall, cpu);
+}
+
+// Times zip_to_file and the floors over one set, expanding into
+// out_root + prefix + "out_zip/" and "out_floor/", and prints the rows.
+void run_expansion(reference_set const& set, std::string const& out_root, char const* prefix, options const& opt)
+{
+	std::string const out_ours = out_root + prefix + "out_zip/", out_floor = out_root + prefix + "out_floor/";
+	make_folder(out_ours);
+	make_folder(out_floor);
+	// Every pass runs once per round, in one order on even rounds and the
+	// reverse on odd ones, so that a slow spell of the shared disk does not
+	// land on one side only.
+	std::vector<floor_kind> kinds = {kFloor, kFloorSync, kFloorReplace};
+	if (opt.flush_methods) kinds.insert(kinds.end(), {kFloorData, kFloorEarly});
+	size_t const passes = kinds.size() + 1;  // pass 0 is zip_to_file
+	std::vector<std::vector<double>> pw(passes), pc(passes);
+	for (int r = 0; r < opt.reps; ++r) {
+		for (size_t k = 0; k < passes; ++k) {
+			size_t const p = r % 2 == 0 ? k : passes - 1 - k;
+			timing const t = p == 0 ? expand_ours(set, out_ours) : expand_floor(set, out_floor, kinds[p - 1]);
+			pw[p].push_back(t.wall);
+			pc[p].push_back(t.cpu);
+			if (r == 0 && p == 0) check_expansion(set, out_ours);
+			if (r == 0 && p == 1) check_expansion(set, out_floor);
+		}
+	}
+	std::printf("expansion%s\n", prefix[0] ? " (large files)" : "");
+	row("zip_to_file", median(pw[0]), median(pc[0]));
+	for (size_t k = 0; k < kinds.size(); ++k) row(kinds[k].label, median(pw[k + 1]), median(pc[k + 1]));
+	auto ratio = [&](char const* what, size_t a, size_t b, char const* note) {
+		std::printf("  %-38s %8.2fx %8.2fx%s\n", what, median(pw[a]) / median(pw[b]), median(pc[a]) / median(pc[b]), note);
+	};
+	ratio("zip_to_file / floor", 0, 1, "   (goal <= 1.50x)");
+	// zip_to_file keeps a flush before each rename and the rename itself;
+	// these show how much of the gap above is those steps on this disk.
+	ratio("zip_to_file / floor + fsync", 0, 2, "");
+	ratio("zip_to_file / floor + fsync + rename", 0, 3, "");
+	if (opt.flush_methods) {
+		ratio("fdatasync / fsync (with rename)", 4, 3, "");
+		ratio("early write-back / fsync", 5, 3, "");
+	}
 }
 
 }  // namespace
@@ -410,9 +455,6 @@ int main(int argc, char** argv)
 	std::string out_root = opt.out.empty() ? root : opt.out;
 	if (out_root.back() != '/') out_root += '/';
 	make_folder(out_root);
-	std::string const out_ours = out_root + "out_zip/", out_floor = out_root + "out_floor/";
-	make_folder(out_ours);
-	make_folder(out_floor);
 	// The log is open, as it is in the program.
 	xer.open(root + "log.txt", std::ios::trunc);
 
@@ -444,43 +486,18 @@ int main(int argc, char** argv)
 	std::printf("  %-38s %8.2fx %8.2fx   (goal >= 0.90x)\n", "speed of calc_file_md5 / md5sum", median(mw) / median(ow),
 	            median(mc) / median(oc));
 
-	// Every pass runs once per round, in one order on even rounds and the
-	// reverse on odd ones, so that a slow spell of the shared disk does not
-	// land on one side only.
-	std::vector<floor_kind> kinds = {kFloor, kFloorSync, kFloorReplace};
-	if (opt.flush_methods) kinds.insert(kinds.end(), {kFloorData, kFloorEarly});
-	size_t const passes = kinds.size() + 1;  // pass 0 is zip_to_file
-	std::vector<std::vector<double>> pw(passes), pc(passes);
-	for (int r = 0; r < opt.reps; ++r) {
-		for (size_t k = 0; k < passes; ++k) {
-			size_t const p = r % 2 == 0 ? k : passes - 1 - k;
-			timing const t = p == 0 ? expand_ours(set, out_ours) : expand_floor(set, out_floor, kinds[p - 1]);
-			pw[p].push_back(t.wall);
-			pc[p].push_back(t.cpu);
-			if (r == 0 && p == 0) check_expansion(set, out_ours);
-			if (r == 0 && p == 1) check_expansion(set, out_floor);
-		}
-	}
-	std::printf("expansion\n");
-	row("zip_to_file", median(pw[0]), median(pc[0]));
-	for (size_t k = 0; k < kinds.size(); ++k) row(kinds[k].label, median(pw[k + 1]), median(pc[k + 1]));
-	auto ratio = [&](char const* what, size_t a, size_t b, char const* note) {
-		std::printf("  %-38s %8.2fx %8.2fx%s\n", what, median(pw[a]) / median(pw[b]), median(pc[a]) / median(pc[b]), note);
-	};
-	ratio("zip_to_file / floor", 0, 1, "   (goal <= 1.50x)");
-	// zip_to_file keeps a flush before each rename and the rename itself;
-	// these show how much of the gap above is those steps on this disk.
-	ratio("zip_to_file / floor + fsync", 0, 2, "");
-	ratio("zip_to_file / floor + fsync + rename", 0, 3, "");
-	if (opt.flush_methods) {
-		ratio("fdatasync / fsync (with rename)", 4, 3, "");
-		ratio("early write-back / fsync", 5, 3, "");
+	run_expansion(set, out_root, "", opt);
+	if (opt.large) {
+		reference_set const big = make_reference_set(root + "large/", 4, true);
+		warm(big.zips);
+		std::printf("large files: %zu of %.1f MB\n", big.files.size(), static_cast<double>(big.bytes) / 1e6 / 4);
+		run_expansion(big, out_root, "large_", opt);
 	}
 
 	xer.close();
 	if (!opt.out.empty()) {
-		nftw(out_ours.c_str(), remove_item, 16, FTW_DEPTH | FTW_PHYS);
-		nftw(out_floor.c_str(), remove_item, 16, FTW_DEPTH | FTW_PHYS);
+		for (char const* made : {"out_zip/", "out_floor/", "large_out_zip/", "large_out_floor/"})
+			nftw((out_root + made).c_str(), remove_item, 16, FTW_DEPTH | FTW_PHYS);
 		rmdir(out_root.c_str());  // only when it is left empty
 	}
 	if (temporary) nftw(root.c_str(), remove_item, 16, FTW_DEPTH | FTW_PHYS);
