@@ -31,12 +31,15 @@ inline file make(uint8_t const* data, size_t size, size_t image_size, std::vecto
 	}
 	bool const big = opts & 1;
 	int const version = versions[(opts >> 1) % version_count];
-	if (big)
-		for (size_t at = 0; at + 4 <= image.size(); at += 4) {
-			bool text = false;
-			for (auto const& t : texts) text = text || (static_cast<long>(at) >= t.first && static_cast<long>(at) < t.second);
-			if (!text) std::swap(image[at], image[at + 3]), std::swap(image[at + 1], image[at + 2]);
-		}
+	auto reverse = [&image](size_t from, size_t to) {
+		for (size_t at = from; at + 4 <= to; at += 4)
+			std::swap(image[at], image[at + 3]), std::swap(image[at + 1], image[at + 2]);
+	};
+	if (big) {
+		// Every word, then the texts back (whole words around each).
+		reverse(0, image.size());
+		for (auto const& t : texts) reverse(static_cast<size_t>(t.first), static_cast<size_t>(t.second));
+	}
 	uint32_t v = static_cast<uint32_t>(version);
 	if (big) v = __builtin_bswap32(v);
 	file f;
