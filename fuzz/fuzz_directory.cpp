@@ -10,25 +10,6 @@ namespace {
 
 void no_panel(float, float, float, int, std::string, std::string) {}
 
-// Whether a path, taken step by step, ever climbs above its start.
-bool climbs(std::string const& path)
-{
-	int depth = 0;
-	size_t start = 0;
-	while (start <= path.size()) {
-		size_t stop = path.find('/', start);
-		if (stop == std::string::npos) stop = path.size();
-		std::string const part = path.substr(start, stop - start);
-		if (part == "..") {
-			if (--depth < 0) return true;
-		} else if (!part.empty() && part != ".") {
-			++depth;
-		}
-		start = stop + 1;
-	}
-	return false;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size)
@@ -45,7 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size)
 	for (auto const& history : sim_info)
 		for (auto const& v : history.versions) {
 			std::string const local = installed_path(v.name);
-			if (local.compare(0, dest.size(), dest) != 0 || climbs(local.substr(dest.size())))
+			// No parent step at all: the reader refuses every one.
+			if (local.compare(0, dest.size(), dest) != 0 ||
+			    ("/" + local.substr(dest.size()) + "/").find("/../") != std::string::npos)
 				fuzz_fail("a listed path lands outside the destination", v.name);
 		}
 	return 0;
