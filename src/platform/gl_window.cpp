@@ -139,3 +139,9 @@ void PLT_gl_swap(PLT_gl_surface const& s)
 	if (swap_hook) swap_hook(swap_user);
 	if (s.window) SDL_GL_SwapWindow(static_cast<SDL_Window*>(s.window));
 }
+
+void PLT_gl_clear_error()
+{
+	SDL_GetError();
+	SDL_ClearError();
+}

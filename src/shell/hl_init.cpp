@@ -29,6 +29,7 @@
 #include "platform/gl_window.h"
 #include "platform/input_source.h"
 #include "platform/sdl_input.h"
+#include "platform/system_alert.h"
 #include "platform/system_info.h"
 #include "shell/app_callbacks.h"
 #include "shell/butn.h"
@@ -203,6 +204,9 @@ void VEDEZE_take_colours(unsigned char const* image)
 void VEDEZE_init(int argc, char const* const* argv)
 {
 	alert_set_finish(VEDEZE_finishup);
+	// Alerts show in the window once it is up; without a display nobody could
+	// dismiss them there, so the system alert (standard error) stays.
+	if (!alert_window_display_now() && PLT_has_display()) alert_set_window_display(VEDEZE_alert_screen);
 	tman_set_show_init(VEDEZE_show_init);
 	// Tests put a scripted source in place before or after start-up.
 	if (!PLT_input_source_now()) PLT_input_set_source(&PLT_sdl_input_source());
@@ -288,6 +292,7 @@ void VEDEZE_finishup(int save)
 	VEDEZE_setres(0);
 	if (mnw.has_window_2) VEDEZE_nuke_context(1);
 	VEDEZE_nuke_context(0);
+	ogl_inited = 0;  // no window to show an alert in any more
 	{
 		std::lock_guard<std::mutex> hold(xer_lock);
 		if (xer.is_open()) xer.close();
