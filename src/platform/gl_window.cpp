@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <dlfcn.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -144,4 +145,11 @@ void PLT_gl_clear_error()
 {
 	SDL_GetError();
 	SDL_ClearError();
+}
+
+int PLT_gl_on_desktop()
+{
+	if (!SDL_WasInit(SDL_INIT_VIDEO)) return 0;
+	char const* driver = SDL_GetCurrentVideoDriver();
+	return driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
 }

@@ -29,7 +29,6 @@
 #include "platform/gl_window.h"
 #include "platform/input_source.h"
 #include "platform/sdl_input.h"
-#include "platform/system_alert.h"
 #include "platform/system_info.h"
 #include "shell/app_callbacks.h"
 #include "shell/butn.h"
@@ -204,9 +203,6 @@ void VEDEZE_take_colours(unsigned char const* image)
 void VEDEZE_init(int argc, char const* const* argv)
 {
 	alert_set_finish(VEDEZE_finishup);
-	// Alerts show in the window once it is up; without a display nobody could
-	// dismiss them there, so the system alert (standard error) stays.
-	if (!alert_window_display_now() && PLT_has_display()) alert_set_window_display(VEDEZE_alert_screen);
 	tman_set_show_init(VEDEZE_show_init);
 	// Tests put a scripted source in place before or after start-up.
 	if (!PLT_input_source_now()) PLT_input_set_source(&PLT_sdl_input_source());
@@ -273,6 +269,9 @@ void VEDEZE_init(int argc, char const* const* argv)
 
 	VEDEZE_clear_menus(1);
 	VEDEZE_startwind(-1);
+	// Alerts show in the window from now on, unless nobody could see it and
+	// dismiss them there: then the system alert (standard error) stays.
+	if (!alert_window_display_now() && PLT_gl_on_desktop()) alert_set_window_display(VEDEZE_alert_screen);
 	ogl_inited = 1;
 	app_done = 0;
 	mnw.lang = 0;
