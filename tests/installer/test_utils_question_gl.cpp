@@ -68,4 +68,36 @@ TEST_F(QuestionTest, QuitWhileAskedIsCancel)
 	app_done = 0;
 }
 
+// Names an unlucky user may have on disk: far wider than the window, with and
+// without break characters, '|', control bytes and UTF-8. Each is drawn and
+// the buttons still answer where they stand.
+TEST_F(QuestionTest, OddNamesStillAnswer)
+{
+	std::string const names[] = {
+	    "/home/user/Skyrell/Resources/" + std::string(3000, 'a') + ".txt",
+	    "/home/user/Skyrell/" + [] {
+		    std::string s;
+		    for (int i = 0; i < 400; ++i) s += "d/";
+		    return s;
+	    }() + "x",
+	    "/home/user/Skyrell/a|b||c.txt",
+	    std::string("/home/user/Skyrell/ctl\x01\x7f\r\n\t") + '\0' + std::string(10, '\n') + "end",
+	    "/home/user/Skyrell/caf\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac/\xf0\x9f\x98\x80.txt",
+	    "",
+	};
+	for (std::string const& name : names)
+		for (int deleting = 0; deleting < 2; ++deleting) {
+			SCOPED_TRACE(std::to_string(name.size()) + " " + std::to_string(deleting));
+			frames = 0;
+			at_frame_end = [&](int frame) {
+				if (frame == 1) click(96, 28);
+				if (frame == 50) app_done = 1;
+			};
+			EXPECT_EQ(select_alert(name, deleting), deleting ? 1 : 2);
+			EXPECT_EQ(app_done, 0);
+			app_done = 0;
+			EXPECT_EQ(mnw.cur_win, 0);
+		}
+}
+
 }  // namespace
