@@ -12,6 +12,7 @@
 #include "graphics/oglp_draw.h"
 #include "graphics/oglp_font.h"
 #include "graphics/oglp_glyph.h"
+#include "graphics/qtim.h"
 #include "graphics/tman.h"
 #include "shell/app_callbacks.h"
 #include "shell/butn.h"
@@ -512,4 +513,5 @@ void VEDEZE_event_proc()
 	}
 
 	OGL_sbuf();
+	if (qtim.recording) qtim.mov_addframe();
 }
