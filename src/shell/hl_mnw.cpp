@@ -123,7 +123,7 @@ void VEDEZE_load_mxy(void* win, int x, int y)
 {
 	float const p = pixels_per_unit();
 	mnw.mouse_x = static_cast<float>(x) / p;
-	mnw.mouse_y = static_cast<float>(mnw.y_res_use - y) / p;
+	mnw.mouse_y = (static_cast<float>(mnw.y_res_use) - static_cast<float>(y)) / p;  // no int overflow far off
 	if (second_window_up() && win == mnw.window[1]) {
 		// The second window lies to the right of the first.
 		mnw.mouse_in_sec = 1;
