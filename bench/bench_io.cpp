@@ -37,8 +37,7 @@
 #include "foundation/app_globals.h"
 #include "foundation/io_zip.h"
 #include "foundation/md5.h"
-
-extern char** environ;
+#include "bench_common.h"
 
 namespace {
 
@@ -51,39 +50,12 @@ struct options {
 	std::string out;
 };
 
-[[noreturn]] void die(std::string const& what)
-{
-	std::fprintf(stderr, "bench_io: %s\n", what.c_str());
-	std::exit(1);
-}
-
-double wall_now()
-{
-	return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-double seconds(timeval const& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; }
-
-// User + system time of this process; a busy machine stretches wall time
-// far more than the CPU time a pass needs.
-double cpu_now()
-{
-	rusage r;
-	getrusage(RUSAGE_SELF, &r);
-	return seconds(r.ru_utime) + seconds(r.ru_stime);
-}
-
-struct timing {
-	double wall = 0;
-	double cpu = 0;
-};
-
-double median(std::vector<double> v)
-{
-	std::sort(v.begin(), v.end());
-	size_t const n = v.size();
-	return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using bench::cpu_now;
+using bench::die;
+using bench::median;
+using bench::seconds;
+using bench::timing;
+using bench::wall_now;
 
 // ---- reference files ---------------------------------------------------------
 
@@ -239,23 +211,9 @@ timing sign_ours(reference_set const& set, std::vector<std::string>& sigs)
 // Runs md5sum over the whole list in one process, its output to listing.
 timing sign_md5sum(reference_set const& set, std::string const& listing)
 {
-	std::vector<char*> argv;
-	argv.push_back(const_cast<char*>("md5sum"));
-	for (auto const& f : set.files) argv.push_back(const_cast<char*>(f.c_str()));
-	argv.push_back(nullptr);
-	posix_spawn_file_actions_t actions;
-	posix_spawn_file_actions_init(&actions);
-	posix_spawn_file_actions_addopen(&actions, 1, listing.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-
-	double const w0 = wall_now();
-	pid_t pid;
-	if (posix_spawnp(&pid, "md5sum", &actions, nullptr, argv.data(), environ) != 0) die("cannot run md5sum");
-	int status = 0;
-	rusage r;
-	if (wait4(pid, &status, 0, &r) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) die("md5sum failed");
-	double const wall = wall_now() - w0;
-	posix_spawn_file_actions_destroy(&actions);
-	return {wall, seconds(r.ru_utime) + seconds(r.ru_stime)};
+	std::vector<std::string> argv{"md5sum"};
+	argv.insert(argv.end(), set.files.begin(), set.files.end());
+	return bench::run_child(argv, listing);
 }
 
 void check_signatures(reference_set const& set, std::vector<std::string> const& sigs, std::string const& listing)
@@ -361,6 +319,7 @@ void row(char const* what, double wall, double cpu)
 
 int main(int argc, char** argv)
 {
+	bench::program_name = "bench_io";
 	options const opt = parse(argc, argv);
 	bool const temporary = opt.dir.empty();
 	std::string root = opt.dir;

@@ -55,6 +55,14 @@ void BTN_fillwin(int framed, int inner);
 void BTN_subwin(float title_h, int style, float x, float y, float w, float h, std::string title, float* next_x,
                 float* next_y);
 
+// A row that shows the last part of *path and, on a press of its folder
+// icon, asks the desktop's folder chooser for a new one (1 when it changed).
+int BTN_select_file_stl(float x, float y, int open_save, int file_path, int file_type, std::string* path,
+                        std::string label);
+// The same on a text buffer of max bytes.
+int BTN_select_file_chr(float x, float y, int open_save, int file_path, int file_type, char* path, int max,
+                        std::string label);
+
 // ---- buttons, sliders, name list -----------------------------------------------
 int BTN_action(float x, float y, float w, int lit, int mode, std::string label);
 int BTN_vert_slider(int id, float x, float y_bot, float y_top, int lo, int hi, int* value);

@@ -1,0 +1,114 @@
+// The installer's per-frame callback: draws the whole main screen and moves
+// the installer one step on. Alone in its object file, so that test programs
+// that define their own APP_update still link the installer library.
+#include "foundation/app_globals.h"
+#include "foundation/hl_string.h"
+#include "foundation/xtim.h"
+#include "graphics/oglp_draw.h"
+#include "graphics/oglp_font.h"
+#include "installer/grab.h"
+#include "installer/main_screen.h"
+#include "installer/utils.h"
+#include "shell/app_callbacks.h"
+#include "shell/butn.h"
+#include "shell/hl_about.h"
+
+int pick_dest_path();
+void handle_prefs();
+
+void APP_update()
+{
+	static bool paths_made = false;
+	if (!paths_made) {
+		paths_made = true;
+		net_dir_path_zip = temp_path + "directory.txt.zip";
+		dir_path = temp_path + "directory.txt";
+		dir_path_path = temp_path;
+	}
+	set_dir_chars(net_dir_path_zip);
+	set_dir_chars(dir_path);
+	set_dir_chars(dir_path_path);
+
+	// Background.
+	OGL_2dquad(365, 48, 1.0f, 0, 0, 0, 0, 0, 768, 0, 0.75f, 1024, 768, 1, 0.75f, 1024, 0, 1, 0, 1, 5);
+
+	if (stg.server_count == -1) server_list_step();
+	directory_archive_step();
+
+	// Destination row; the path text works as the destination button.
+	BTN_frame1(9, 285, 89, 300, 0);
+	OGL_string(44, 142, 86, dest_dir_path, 9999, 100);
+	OGL_string(45, 134, 112,
+	           "Click on the 'DESTINATION' button below to choose the copy of Skyrell you wish to update, or choose "
+	           "the destination you wish to install a new copy of Skyrell to!",
+	           880, 100);
+	bool const path_clicked =
+	    mnw.click_down && mnw.mouse_x >= 135 && mnw.mouse_x <= 435 && mnw.mouse_y >= 79 && mnw.mouse_y <= 99;
+	if (stg.install_stage == 0 || stg.install_stage == 2) {
+		int const pressed = interface_rect(10, 78, 513, 166, 126, 22, 1, 1);
+		if ((pressed || path_clicked) && pick_dest_path() == 1) {
+			stop_transfers();
+			stg.install_error = 0;
+			stg.install_stage = 0;
+			if (stg.dir_state == 3) stg.dir_state = 1;
+		}
+	}
+
+	if (stg.dir_state == 1)
+		stg.dir_state =
+		    read_directory(dir_path, "Scanning directory text file to see if you already have Skyrell installed...");
+
+	if (stg.install_stage == 1) {
+		if (xtim.tick10) wrl_i = wrl_i + 1;
+		if (wrl_i < 8 || wrl_i > 23) wrl_i = 8;
+	} else {
+		wrl_i = 21;
+	}
+
+	for (int i = 0; i < stg.server_count && i < kMaxServers; i++)
+		BTN_is_int(142, static_cast<float>(578 - 20 * i), &stg.server_index, i, "|" + server_desc[i]);
+
+	if (BTN_action(50, 750, -1, 0, 1, "preferences")) handle_prefs();
+
+	interface_rect(0, 595, 644, 33, 128, 86, 0, 0);
+	interface_icon(29, 608, wrl_i);
+
+	BTN_frame2(20, 135, 600, 790, 72, stg.server_count != -1 ? "NET: " + install_name : "");
+	BTN_frame2(20, 935, 600, 80, 72, "Download");
+
+	std::string size;
+	set_size_str(stg.down_bytes_req, &size);
+	OGL_string(45, 954, 635, size, 9999, 100);
+
+	screen_text const status = status_line();
+	OGL_string(status.col, 154, 615, status.text, 760, 100);
+
+	if (stg.install_stage == 0) {
+		int const a = disk_space_avail && stg.dir_state == 3 ? 1 : 0;
+		if (interface_rect(450, 78, 640, 166, 83, 22, a, 2 - a) && a) start_install();
+	}
+
+	if (interface_rect(700, 78, 822, 235, 116, 22, 1, 1)) go_to_URL(std::string("http://") + maker_host + "/shop/");
+	if (interface_rect(960, 78, 780, 166, 51, 22, 1, 1)) {
+		stop_transfers();
+		stg.install_stage = 2;
+		app_done = 1;
+	}
+
+	if (stg.install_stage == 0 && stg.dir_state != 0) read_sizes();
+	if (stg.install_stage == 1) {
+		run_scheduler(0.01);
+		advance_install_ratio(xtim.prd_FM);
+	}
+	std::string line[3];
+	int col = 45;
+	stage_messages(line, &col);
+	BTN_frame2(20, 135, 32, 880, 40, "");
+	OGL_string(col, 144, 58, line[0], 860, 100);
+	OGL_string(col, 144, 48, line[1], 860, 100);
+	OGL_string(col, 144, 38, line[2], 860, 100);
+
+	bar_geometry const bar = progress_bar(totl_inst_rat, stg.install_stage == 1);
+	BTN_frame1(4, bar.empty_x, 15, bar.empty_w, 0);
+	if (bar.filled) BTN_frame1(5, bar.fill_x, 15, bar.fill_w, 0);
+}
