@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <dlfcn.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -13,6 +14,17 @@ PLT_gl_swap_hook swap_hook = nullptr;
 void* swap_user = nullptr;
 std::string library_name = "libGL.so.1";
 void* library = nullptr;
+
+// Without a display SDL falls back on a driver that draws nowhere, and the
+// program would wait for input in a window nobody sees. Only a driver named
+// by the caller (tests) may be such a one.
+bool headless_fallback()
+{
+	char const* asked = SDL_getenv("SDL_VIDEODRIVER");
+	if (asked && *asked) return false;
+	char const* got = SDL_GetCurrentVideoDriver();
+	return got && (!std::strcmp(got, "offscreen") || !std::strcmp(got, "dummy"));
+}
 
 int attribute(SDL_GLattr a)
 {
@@ -33,6 +45,10 @@ int PLT_gl_level_samples(int level)
 int PLT_gl_attempt_real(PLT_gl_attempt const& a, PLT_gl_surface* out)
 {
 	if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return 0;
+	if (headless_fallback()) {
+		SDL_QuitSubSystem(SDL_INIT_VIDEO);
+		return 0;
+	}
 	SDL_GL_ResetAttributes();
 	SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 	// Version 1.0 takes the newest the driver offers; any higher floor
@@ -61,6 +77,7 @@ int PLT_gl_attempt_real(PLT_gl_attempt const& a, PLT_gl_surface* out)
 		SDL_QuitSubSystem(SDL_INIT_VIDEO);
 		return 0;
 	}
+	SDL_SetWindowData(w, PLT_made_height_key, reinterpret_cast<void*>(static_cast<intptr_t>(a.height)));
 	out->window = w;
 	out->context = c;
 	out->rgba = 1;

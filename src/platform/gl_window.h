@@ -51,6 +51,11 @@ void* PLT_gl_proc(char const* name);
 void* PLT_gl_library();
 void PLT_gl_set_library_name(char const* name);
 
+// Window data holding the height a window was made with: GL draws from its
+// bottom edge, so a window resized by someone else shows the picture that
+// much lower (or higher) than its top.
+constexpr char const* PLT_made_height_key = "sky_made_height";
+
 // Runs the pre-swap hook (if any), then swaps the window's buffers.
 using PLT_gl_swap_hook = void (*)(void* user);
 void PLT_gl_set_pre_swap_hook(PLT_gl_swap_hook hook, void* user);

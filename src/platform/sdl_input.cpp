@@ -3,6 +3,11 @@
 
 #include <SDL.h>
 
+#include <cstdint>
+#include <vector>
+
+#include "platform/gl_window.h"
+
 namespace {
 
 // ---- key codes and characters ------------------------------------------------
@@ -193,14 +198,22 @@ void PLT_sdl_input::mouse(void* window, int* h, int* v)
 	if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
 	// Motion still waiting in the queue counts: the frame reads the mouse
 	// before it takes the events, and a click must land where it was made.
+	// So the position is taken up to the first click in the queue, however
+	// many moves come first; what follows it is the next frame's.
 	SDL_PumpEvents();
-	SDL_Event queued[64];
-	int const n = SDL_PeepEvents(queued, 64, SDL_PEEKEVENT, SDL_MOUSEMOTION, SDL_MOUSEBUTTONUP);
-	for (int i = 0; i < n; ++i) {
-		if (queued[i].type == SDL_MOUSEMOTION)
-			note_position(queued[i].motion.windowID, queued[i].motion.x, queued[i].motion.y);
-		else
-			note_position(queued[i].button.windowID, queued[i].button.x, queued[i].button.y);
+	int const waiting = SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_MOUSEMOTION, SDL_MOUSEBUTTONUP);
+	if (waiting > 0) {
+		std::vector<SDL_Event> queued(static_cast<size_t>(waiting));
+		int const n = SDL_PeepEvents(queued.data(), waiting, SDL_PEEKEVENT, SDL_MOUSEMOTION, SDL_MOUSEBUTTONUP);
+		for (int i = 0; i < n; ++i) {
+			SDL_Event const& q = queued[static_cast<size_t>(i)];
+			if (q.type == SDL_MOUSEMOTION) {
+				note_position(q.motion.windowID, q.motion.x, q.motion.y);
+				continue;
+			}
+			note_position(q.button.windowID, q.button.x, q.button.y);
+			if (q.button.button == SDL_BUTTON_LEFT) break;
+		}
 	}
 	SDL_Window* const w = static_cast<SDL_Window*>(window);
 	SDL_Window* const in = SDL_GetWindowFromID(window_id_);
@@ -213,6 +226,14 @@ void PLT_sdl_input::mouse(void* window, int* h, int* v)
 		SDL_GetWindowPosition(w, &bx, &by);
 		*h += ax - bx;
 		*v += ay - by;
+	}
+	// Rows are counted from the top of the picture as it was made, which GL
+	// keeps at the window's bottom edge when the window is resized.
+	if (SDL_Window* const seen = w ? w : in) {
+		intptr_t const made = reinterpret_cast<intptr_t>(SDL_GetWindowData(seen, PLT_made_height_key));
+		int now_w = 0, now_h = 0;
+		SDL_GetWindowSize(seen, &now_w, &now_h);
+		if (made > 0 && now_h > 0) *v -= now_h - static_cast<int>(made);
 	}
 }
 

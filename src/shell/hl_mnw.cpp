@@ -12,6 +12,7 @@
 #include "graphics/oglp_draw.h"
 #include "graphics/oglp_font.h"
 #include "graphics/oglp_glyph.h"
+#include "graphics/qtim.h"
 #include "graphics/tman.h"
 #include "shell/app_callbacks.h"
 #include "shell/butn.h"
@@ -122,7 +123,7 @@ void VEDEZE_load_mxy(void* win, int x, int y)
 {
 	float const p = pixels_per_unit();
 	mnw.mouse_x = static_cast<float>(x) / p;
-	mnw.mouse_y = static_cast<float>(mnw.y_res_use - y) / p;
+	mnw.mouse_y = (static_cast<float>(mnw.y_res_use) - static_cast<float>(y)) / p;  // no int overflow far off
 	if (second_window_up() && win == mnw.window[1]) {
 		// The second window lies to the right of the first.
 		mnw.mouse_in_sec = 1;
@@ -512,4 +513,5 @@ void VEDEZE_event_proc()
 	}
 
 	OGL_sbuf();
+	if (qtim.recording) qtim.mov_addframe();
 }

@@ -76,6 +76,19 @@ void start_without_gl(temp_dir const& dir)
 	VEDEZE_init(1, argv);
 }
 
+// No display at all: SDL would fall back on a headless driver, and the
+// program would wait for input in a window nobody sees.
+void start_without_display(temp_dir const& dir)
+{
+	unsetenv("SDL_VIDEODRIVER");
+	unsetenv("DISPLAY");
+	unsetenv("WAYLAND_DISPLAY");
+	started_app::prepare(dir);
+	mnw.alias_req = 2;
+	char const* argv[] = {"t", nullptr};
+	VEDEZE_init(1, argv);
+}
+
 void start_then_fatal(temp_dir const& dir)
 {
 	started_app::prepare(dir);
@@ -203,7 +216,7 @@ TEST(StartUp, WindowPlacementAndCascadeFollowScreenAndRefusals)
 
 TEST(StartUpDeathTest, NoContextAtAnyLevelEndsWithTheFourLinesAndStatusOne)
 {
-	for (auto start : {start_refused, start_without_gl}) {
+	for (auto start : {start_refused, start_without_gl, start_without_display}) {
 		temp_dir dir;
 		EXPECT_EXIT(start(dir), ::testing::ExitedWithCode(1), "");
 		std::string const log = read_text_file(dir.path() + "Log.txt");

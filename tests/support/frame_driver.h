@@ -17,6 +17,9 @@ public:
 
 	// Runs one frame with the clock at the given seconds (from the first frame).
 	void frame_at(double seconds);
+	// While on, each reading moves the clock on by a millisecond, so that a
+	// wait on the framework clock ends; the next frame_at sets it again.
+	void clock_runs(bool on);
 	// A mouse event at a layout point of the main screen (pixels follow from
 	// the window height).
 	void push_mouse(int what, float x, float y);
