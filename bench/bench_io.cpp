@@ -3,13 +3,16 @@
 // zip_to_file against an in-process inflate + write of the same entries
 // (the floor). Makes its own reference files; prints medians and ratios.
 //
-//   bench_io [--quick] [--reps N] [--dir PATH] [--out PATH]
+//   bench_io [--quick] [--reps N] [--dir PATH] [--out PATH] [--flush-methods] [--large]
 //
 // --quick uses 500 files (about 48 MB) instead of 5,000 (about 475 MB).
 // --dir keeps the reference files there and reuses them on the next run;
 // without it they go to a fresh temporary folder that is removed at the end.
 // --out expands into that folder instead (e.g. one on /dev/shm, to take a
 // busy disk's flush times out of the comparison).
+// --flush-methods also times the floor ended with fdatasync, and with
+// write-back started before the fdatasync, against the same with fsync.
+// --large also expands four files of 64 MiB, one archive each.
 //
 // Index: options and clocks - reference files - signing - expansion - main.
 #include <fcntl.h>
@@ -48,6 +51,8 @@ struct options {
 	int reps = 0;  // 0: 5, or 3 in quick mode
 	std::string dir;
 	std::string out;
+	bool flush_methods = false;  // also time the floor with other flushes
+	bool large = false;          // also expand a few large files
 };
 
 using bench::cpu_now;
@@ -142,17 +147,18 @@ std::string read_file(std::string const& path)
 }
 
 // Sizes spread evenly over 2 KB to 183 KB: 5,000 of them come to about
-// 475 MB.
-reference_set make_reference_set(std::string const& root, size_t count)
+// 475 MB. Large sets hold count files of 64 MiB each instead.
+reference_set make_reference_set(std::string const& root, size_t count, bool large = false)
 {
 	reference_set set;
 	set.root = root;
+	make_folder(root);
 	make_folder(root + "files");
 	make_folder(root + "zips");
 	std::mt19937 rng(2024);
 	std::vector<size_t> sizes(count);
 	for (size_t i = 0; i < count; ++i) {
-		sizes[i] = 2048 + rng() % (183 * 1024 - 2048);
+		sizes[i] = large ? size_t(64) << 20 : 2048 + rng() % (183 * 1024 - 2048);
 		set.files.push_back(numbered(root + "files/", i, "bin"));
 		set.zips.push_back(numbered(root + "zips/", i, "zip"));
 		set.bytes += sizes[i];
@@ -243,13 +249,40 @@ timing expand_ours(reference_set const& set, std::string const& out)
 uint32_t le16(unsigned char const* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
 uint32_t le32(unsigned char const* p) { return le16(p) | le16(p + 2) << 16; }
 
-// The floor: each archive read whole with one call, its single entry found
-// from the local header and inflated in one call, the bytes written with one
-// call to a fresh file; flush adds fsync, as zip_to_file does before its
-// rename.
-timing expand_floor(reference_set const& set, std::string const& out, bool flush)
+// How a floor pass ends each file. The floor proper only writes; the
+// others add the steps zip_to_file keeps (a flush, and the fresh file
+// renamed over the target) or try another flush of the same strength.
+struct floor_kind {
+	char const* label;
+	enum { none, fsync_, fdatasync_, early_fdatasync } flush;
+	bool replace;  // written under a fresh name, flushed, renamed over the target
+};
+
+floor_kind const kFloor = {"inflate + write (floor)", floor_kind::none, false};
+floor_kind const kFloorSync = {"floor + fsync", floor_kind::fsync_, false};
+floor_kind const kFloorReplace = {"floor + fsync + rename", floor_kind::fsync_, true};
+floor_kind const kFloorData = {"floor + fdatasync + rename", floor_kind::fdatasync_, true};
+floor_kind const kFloorEarly = {"floor + early write-back + fdatasync", floor_kind::early_fdatasync, true};
+
+int flush_file(int fd, floor_kind const& kind)
 {
-	std::vector<unsigned char> in, data;
+	switch (kind.flush) {
+	case floor_kind::none: return 0;
+	case floor_kind::fsync_: return fsync(fd);
+	case floor_kind::fdatasync_: return fdatasync(fd);
+	case floor_kind::early_fdatasync: break;
+	}
+	if (sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE) != 0) return -1;
+	return fdatasync(fd);
+}
+
+// The floor: each archive read whole with one call, its single entry found
+// from the local header and inflated with zlib in blocks of 1 MiB (one for
+// every reference file of the normal set), each written with one call, then
+// ended as kind says. Whole large entries in one buffer would be slower.
+timing expand_floor(reference_set const& set, std::string const& out, floor_kind const& kind)
+{
+	std::vector<unsigned char> in, data(size_t(1) << 20);
 	z_stream zs = {};
 	if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) die("inflateInit2");
 	double const w0 = wall_now(), c0 = cpu_now();
@@ -266,19 +299,26 @@ timing expand_floor(reference_set const& set, std::string const& out, bool flush
 		size_t const packed = le32(h + 18), size = le32(h + 22);
 		size_t const at = 30 + le16(h + 26) + le16(h + 28);
 		if (at + packed > in.size()) die("unexpected archive layout in " + set.zips[i]);
-		data.resize(size + 1);
+		std::string const target = out + set.files[i].substr(set.files[i].rfind('/') + 1);
+		std::string const path = kind.replace ? out + ".new-floor" : target;
+		fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+		if (fd < 0) die("cannot write " + path);
 		inflateReset(&zs);
 		zs.next_in = in.data() + at;
 		zs.avail_in = static_cast<uInt>(packed);
-		zs.next_out = data.data();
-		zs.avail_out = static_cast<uInt>(data.size());
-		if (inflate(&zs, Z_FINISH) != Z_STREAM_END || zs.total_out != size) die("inflate failed on " + set.zips[i]);
-
-		std::string const leaf = set.files[i].substr(set.files[i].rfind('/') + 1);
-		fd = open((out + leaf).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-		if (fd < 0 || write(fd, data.data(), size) != static_cast<ssize_t>(size)) die("cannot write " + out + leaf);
-		if (flush && fsync(fd) != 0) die("fsync");
-		close(fd);
+		int z = Z_OK;
+		while (z == Z_OK) {
+			zs.next_out = data.data();
+			zs.avail_out = static_cast<uInt>(data.size());
+			z = inflate(&zs, Z_NO_FLUSH);
+			size_t const n = data.size() - zs.avail_out;
+			if ((z != Z_OK && z != Z_STREAM_END) || write(fd, data.data(), n) != static_cast<ssize_t>(n))
+				die("inflate or write failed on " + set.zips[i]);
+		}
+		if (zs.total_out != size) die("inflate failed on " + set.zips[i]);
+		if (flush_file(fd, kind) != 0) die(std::string("flush failed: ") + std::strerror(errno));
+		if (close(fd) != 0) die("cannot close " + path);
+		if (kind.replace && rename(path.c_str(), target.c_str()) != 0) die("cannot rename to " + target);
 	}
 	timing const t = {wall_now() - w0, cpu_now() - c0};
 	inflateEnd(&zs);
@@ -304,7 +344,9 @@ options parse(int argc, char** argv)
 		else if (a == "--reps" && i + 1 < argc) o.reps = std::atoi(argv[++i]);
 		else if (a == "--dir" && i + 1 < argc) o.dir = argv[++i];
 		else if (a == "--out" && i + 1 < argc) o.out = argv[++i];
-		else die("usage: bench_io [--quick] [--reps N] [--dir PATH] [--out PATH]");
+		else if (a == "--flush-methods") o.flush_methods = true;
+		else if (a == "--large") o.large = true;
+		else die("usage: bench_io [--quick] [--reps N] [--dir PATH] [--out PATH] [--flush-methods] [--large]");
 	}
 	if (o.reps <= 0) o.reps = o.quick ? 3 : 5;
 	return o;
@@ -312,7 +354,48 @@ options parse(int argc, char** argv)
 
 void row(char const* what, double wall, double cpu)
 {
-	std::printf("  %-34s %9.3f %9.3f\n", what, wall, cpu);
+	std::printf("  %-38s %9.3f %9.3f\n", what, wall, cpu);
+}
+
+// Times zip_to_file and the floors over one set, expanding into
+// out_root + prefix + "out_zip/" and "out_floor/", and prints the rows.
+void run_expansion(reference_set const& set, std::string const& out_root, char const* prefix, options const& opt)
+{
+	std::string const out_ours = out_root + prefix + "out_zip/", out_floor = out_root + prefix + "out_floor/";
+	make_folder(out_ours);
+	make_folder(out_floor);
+	// Every pass runs once per round, in one order on even rounds and the
+	// reverse on odd ones, so that a slow spell of the shared disk does not
+	// land on one side only.
+	std::vector<floor_kind> kinds = {kFloor, kFloorSync, kFloorReplace};
+	if (opt.flush_methods) kinds.insert(kinds.end(), {kFloorData, kFloorEarly});
+	size_t const passes = kinds.size() + 1;  // pass 0 is zip_to_file
+	std::vector<std::vector<double>> pw(passes), pc(passes);
+	for (int r = 0; r < opt.reps; ++r) {
+		for (size_t k = 0; k < passes; ++k) {
+			size_t const p = r % 2 == 0 ? k : passes - 1 - k;
+			timing const t = p == 0 ? expand_ours(set, out_ours) : expand_floor(set, out_floor, kinds[p - 1]);
+			pw[p].push_back(t.wall);
+			pc[p].push_back(t.cpu);
+			if (r == 0 && p == 0) check_expansion(set, out_ours);
+			if (r == 0 && p == 1) check_expansion(set, out_floor);
+		}
+	}
+	std::printf("expansion%s\n", prefix[0] ? " (large files)" : "");
+	row("zip_to_file", median(pw[0]), median(pc[0]));
+	for (size_t k = 0; k < kinds.size(); ++k) row(kinds[k].label, median(pw[k + 1]), median(pc[k + 1]));
+	auto ratio = [&](char const* what, size_t a, size_t b, char const* note) {
+		std::printf("  %-38s %8.2fx %8.2fx%s\n", what, median(pw[a]) / median(pw[b]), median(pc[a]) / median(pc[b]), note);
+	};
+	ratio("zip_to_file / floor", 0, 1, "   (goal <= 1.50x)");
+	// zip_to_file keeps a flush before each rename and the rename itself;
+	// these show how much of the gap above is those steps on this disk.
+	ratio("zip_to_file / floor + fsync", 0, 2, "");
+	ratio("zip_to_file / floor + fsync + rename", 0, 3, "");
+	if (opt.flush_methods) {
+		ratio("fdatasync / fsync (with rename)", 4, 3, "");
+		ratio("early write-back / fsync", 5, 3, "");
+	}
 }
 
 }  // namespace
@@ -337,16 +420,13 @@ int main(int argc, char** argv)
 	std::string out_root = opt.out.empty() ? root : opt.out;
 	if (out_root.back() != '/') out_root += '/';
 	make_folder(out_root);
-	std::string const out_ours = out_root + "out_zip/", out_floor = out_root + "out_floor/";
-	make_folder(out_ours);
-	make_folder(out_floor);
 	// The log is open, as it is in the program.
 	xer.open(root + "log.txt", std::ios::trunc);
 
 	std::printf("reference set: %zu files, %.1f MB; expanded into %s\n", set.files.size(),
 	            static_cast<double>(set.bytes) / 1e6, out_root.c_str());
 	std::printf("median of %d rounds, both sides in each round, order alternating\n", opt.reps);
-	std::printf("  %-34s %9s %9s\n", "", "wall s", "cpu s");
+	std::printf("  %-38s %9s %9s\n", "", "wall s", "cpu s");
 
 	warm(set.files);
 	warm(set.zips);
@@ -368,43 +448,21 @@ int main(int argc, char** argv)
 	std::printf("signing\n");
 	row("calc_file_md5", median(ow), median(oc));
 	row("md5sum", median(mw), median(mc));
-	std::printf("  %-34s %8.2fx %8.2fx   (goal >= 0.90x)\n", "speed of calc_file_md5 / md5sum", median(mw) / median(ow),
+	std::printf("  %-38s %8.2fx %8.2fx   (goal >= 0.90x)\n", "speed of calc_file_md5 / md5sum", median(mw) / median(ow),
 	            median(mc) / median(oc));
 
-	std::vector<double> zw, zc, fw, fc, sw, sc;
-	for (int r = 0; r < opt.reps; ++r) {
-		timing a, b, c;
-		if (r % 2 == 0) {
-			a = expand_ours(set, out_ours);
-			b = expand_floor(set, out_floor, false);
-			c = expand_floor(set, out_floor, true);
-		} else {
-			c = expand_floor(set, out_floor, true);
-			b = expand_floor(set, out_floor, false);
-			a = expand_ours(set, out_ours);
-		}
-		if (r == 0) {
-			check_expansion(set, out_ours);
-			check_expansion(set, out_floor);
-		}
-		zw.push_back(a.wall), zc.push_back(a.cpu), fw.push_back(b.wall), fc.push_back(b.cpu);
-		sw.push_back(c.wall), sc.push_back(c.cpu);
+	run_expansion(set, out_root, "", opt);
+	if (opt.large) {
+		reference_set const big = make_reference_set(root + "large/", 4, true);
+		warm(big.zips);
+		std::printf("large files: %zu of %.1f MB\n", big.files.size(), static_cast<double>(big.bytes) / 1e6 / 4);
+		run_expansion(big, out_root, "large_", opt);
 	}
-	std::printf("expansion\n");
-	row("zip_to_file", median(zw), median(zc));
-	row("inflate + write (floor)", median(fw), median(fc));
-	row("inflate + write + fsync", median(sw), median(sc));
-	std::printf("  %-34s %8.2fx %8.2fx   (goal <= 1.50x)\n", "zip_to_file / floor", median(zw) / median(fw),
-	            median(zc) / median(fc));
-	// zip_to_file keeps its flush before each rename; this shows how much of
-	// the gap above is that flush on this disk.
-	std::printf("  %-34s %8.2fx %8.2fx\n", "zip_to_file / floor with fsync", median(zw) / median(sw),
-	            median(zc) / median(sc));
 
 	xer.close();
 	if (!opt.out.empty()) {
-		nftw(out_ours.c_str(), remove_item, 16, FTW_DEPTH | FTW_PHYS);
-		nftw(out_floor.c_str(), remove_item, 16, FTW_DEPTH | FTW_PHYS);
+		for (char const* made : {"out_zip/", "out_floor/", "large_out_zip/", "large_out_floor/"})
+			nftw((out_root + made).c_str(), remove_item, 16, FTW_DEPTH | FTW_PHYS);
 		rmdir(out_root.c_str());  // only when it is left empty
 	}
 	if (temporary) nftw(root.c_str(), remove_item, 16, FTW_DEPTH | FTW_PHYS);

@@ -55,6 +55,15 @@ void __VEDEZE_alert(int window, std::string msg1, std::string msg2, std::string 
 
 	bool const reentry = in_alert != 0;
 	in_alert = 1;
+	// A display or finish that throws instead of ending the program must
+	// not leave every later alert taken for a re-entry.
+	struct reentry_guard {
+		bool outer;
+		~reentry_guard()
+		{
+			if (outer) in_alert = 0;
+		}
+	} const guard{!reentry};
 
 	bool const empty = msg1.empty() && msg2.empty() && msg3.empty() && msg4.empty();
 	if (ogl_inited == 1 && !reentry && window_display) {

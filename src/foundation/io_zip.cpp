@@ -411,7 +411,7 @@ int unzip_resource_fork(void* archive, std::string path, unz_file_info_s const& 
 	// bytes are still read through so that the CRC is checked.
 	size_t const keep = 26 + 12 * 32767;
 	std::vector<unsigned char> head;
-	int err = copy_entry(static_cast<unzFile>(archive), info, [&head, keep](char const* data, size_t size) {
+	int err = copy_entry(static_cast<unzFile>(archive), info, [&head](char const* data, size_t size) {
 		size_t const take = std::min(size, keep - head.size());
 		head.insert(head.end(), data, data + take);
 		return 0;

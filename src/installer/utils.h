@@ -29,6 +29,9 @@ void set_stg_defaults();
 // A missing folder is judged by its parent.
 void check_dest_path();
 
+// The preferences panel (window 2); returns when the user closes it.
+void handle_prefs();
+
 // ---- directory records --------------------------------------------------------
 // One FILE line of the directory file plus what the updater decided of it.
 struct file_version_struct {
@@ -118,8 +121,12 @@ float dir_progress_fraction(float lo, float cur, float hi);
 // install, 4 act on it and every later modified file of its folder, 5 leave
 // them all. deleting: the file is to be deleted rather than replaced.
 using select_alert_fn = int (*)(std::string path, int deleting);
-// Where choose_files asks; with none set a modified file cancels the choice.
+// Where choose_files asks (select_alert unless a test scripts the answers);
+// with none set a modified file cancels the choice.
 extern select_alert_fn choose_files_ask;
+// The modal question window 997 about the installed file at path; closing
+// it (or quitting) answers 3.
+int select_alert(std::string path, int deleting);
 // Sets get_it and del_it of every path's current version: 1 when all were
 // decided, 0 when the user cancelled.
 int choose_files();

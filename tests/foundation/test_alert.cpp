@@ -41,6 +41,20 @@ TEST_F(AlertTest, SeverityOneLogsFourLinesAndPositionThenReturns)
 	EXPECT_EQ(recorded_alerts().size(), 2u);
 }
 
+TEST_F(AlertTest, FinishThatThrowsLeavesNoReentryBehind)
+{
+	// A finish that throws instead of ending the program (as a harness
+	// does): the next warning is an ordinary one, shown and returned from.
+	struct stop {};
+	alert_set_finish([](int) { throw stop(); });
+	EXPECT_THROW(__VEDEZE_alert(0, "fatal", "", "", "", 2, "u", 1), stop);
+	__VEDEZE_alert(0, "warning", "", "", "", 1, "u", 2);
+	alert_set_finish(nullptr);
+	ASSERT_EQ(recorded_alerts().size(), 2u);
+	EXPECT_EQ(recorded_alerts()[1].text, "warning ");
+	EXPECT_EQ(app_done.load(), 0);
+}
+
 TEST_F(AlertTest, InWindowScreenOnceGlIsUp)
 {
 	ogl_inited = 1;
