@@ -29,6 +29,7 @@ std::string system_string(std::string const& text, bool reentry)
 }  // namespace
 
 void alert_set_window_display(alert_window_fn fn) { window_display = fn; }
+alert_window_fn alert_window_display_now() { return window_display; }
 void alert_set_system_display(alert_system_fn fn) { system_display = fn; }
 void alert_set_finish(alert_finish_fn fn) { finish = fn; }
 

@@ -16,6 +16,7 @@ using alert_system_fn = void (*)(std::string const& text, std::string const& det
 using alert_finish_fn = void (*)(int save);
 
 void alert_set_window_display(alert_window_fn fn);
+alert_window_fn alert_window_display_now();  // null when none is registered
 void alert_set_system_display(alert_system_fn fn);  // null restores the platform's
 void alert_set_finish(alert_finish_fn fn);          // null restores the log-closing finish
 

@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <dlfcn.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -138,4 +139,17 @@ void PLT_gl_swap(PLT_gl_surface const& s)
 {
 	if (swap_hook) swap_hook(swap_user);
 	if (s.window) SDL_GL_SwapWindow(static_cast<SDL_Window*>(s.window));
+}
+
+void PLT_gl_clear_error()
+{
+	SDL_GetError();
+	SDL_ClearError();
+}
+
+int PLT_gl_on_desktop()
+{
+	if (!SDL_WasInit(SDL_INIT_VIDEO)) return 0;
+	char const* driver = SDL_GetCurrentVideoDriver();
+	return driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
 }

@@ -55,3 +55,11 @@ void PLT_gl_set_library_name(char const* name);
 using PLT_gl_swap_hook = void (*)(void* user);
 void PLT_gl_set_pre_swap_hook(PLT_gl_swap_hook hook, void* user);
 void PLT_gl_swap(PLT_gl_surface const& s);
+
+// Reads and drops the windowing library's last error message.
+void PLT_gl_clear_error();
+
+// 1 when the windows are shown on a desktop someone can see and use; 0 when
+// video is not up or draws off screen (SDL's offscreen or dummy driver, also
+// as the fallback when no display could be reached).
+int PLT_gl_on_desktop();

@@ -269,6 +269,9 @@ void VEDEZE_init(int argc, char const* const* argv)
 
 	VEDEZE_clear_menus(1);
 	VEDEZE_startwind(-1);
+	// Alerts show in the window from now on, unless nobody could see it and
+	// dismiss them there: then the system alert (standard error) stays.
+	if (!alert_window_display_now() && PLT_gl_on_desktop()) alert_set_window_display(VEDEZE_alert_screen);
 	ogl_inited = 1;
 	app_done = 0;
 	mnw.lang = 0;
@@ -288,6 +291,7 @@ void VEDEZE_finishup(int save)
 	VEDEZE_setres(0);
 	if (mnw.has_window_2) VEDEZE_nuke_context(1);
 	VEDEZE_nuke_context(0);
+	ogl_inited = 0;  // no window to show an alert in any more
 	{
 		std::lock_guard<std::mutex> hold(xer_lock);
 		if (xer.is_open()) xer.close();

@@ -35,6 +35,28 @@ void VEDEZE_startwind(int id);
 // Width of a menu text in layout units.
 float menu_dx(std::string const& text);
 
+// Menu i: a bar title placed after the previous one (menu 0 starts the bar
+// again), or with a parent code menu * 300 + item a submenu on that item.
+void VEDEZE_create_menu(int i, int parent_code, std::string title);
+// Item `item` of menu i, laid out below the previous one in one column as
+// wide as the widest item; plain keeps it out of the Korean encoding.
+void VEDEZE_append_menu(int i, int item, int code, std::string text, int plain);
+// Loads base + the language's menu folder + name: one block per menu, from
+// menu 0 on, each closed by a "-" line; an empty line ends the file.
+void VEDEZE_read_menus(std::string base, std::string name);
+int const menu_file_version = 800;  // the header version a menu file carries
+int accept_menu(int i);
+int accept_item(int i);
+
+// The in-window alert screen (window 995): the four lines and the button,
+// or with severity 0 the language chooser; returns when dismissed, or at
+// once for four empty lines. Severity 2 leaves window 995 current.
+void VEDEZE_alert_screen(int window, std::string const& msg1, std::string const& msg2, std::string const& msg3,
+                         std::string const& msg4, std::string const& position, int severity);
+// The three-choice screen (window 996): 1, 2 or (third nonzero) 3 for the
+// button clicked; 3 when another screen became current.
+int VEDEZE_nuke_alert(std::string message, int third);
+
 // One frame: timers, events, mouse, frame periods, the application's update,
 // the open menu, the help overlay, the cursor and the buffer swap.
 void VEDEZE_event_proc();

@@ -5,24 +5,9 @@
 # Usage: frame_xvfb.sh APP KEEP_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-app=$1
-keep=$2
-
-if [ -z "${SKY_FB:-}" ]; then
-  SKY_FB=$(mktemp -d)
-  export SKY_FB
-  trap 'rm -rf "$SKY_FB"' EXIT
-  status=0
-  xvfb-run -a -s "-screen 0 1280x1024x24 -fbdir $SKY_FB" "$0" "$app" "$keep" || status=$?
-  exit $status
-fi
-
-export SDL_VIDEODRIVER=x11 XDG_CONFIG_HOME="$SKY_FB/config"
-mkdir -p "$SKY_FB/app" "$SKY_FB/config" "$keep"
-rec="$SKY_FB/record.txt"
-"$app" "$SKY_FB/app/" "$rec" &
-pid=$!
-fail() { echo "frame_xvfb: $*" >&2; kill -9 "$pid" 2>/dev/null || true; exit 1; }
+name=frame_xvfb
+# shellcheck source=xvfb_start.sh
+. "$here/xvfb_start.sh"
 
 # Polls with a deadline: the program runs on its own clock.
 for _ in $(seq 600); do

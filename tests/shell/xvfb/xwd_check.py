@@ -59,4 +59,5 @@ def main():
     write_png(sys.argv[3], rows)
 
 
-main()
+if __name__ == '__main__':
+    main()
