@@ -1,10 +1,9 @@
+// The maker's web host and go_to_URL. The about screen is in
+// hl_about_screen.cpp, so that a program that only opens web addresses does
+// not take in the frame loop.
 #include "shell/hl_about.h"
 
 #include <sys/types.h>
-#include <sys/wait.h>
-
-#include <cerrno>
-#include <vector>
 
 #include "foundation/alert.h"
 #include "platform/process_spawn.h"
@@ -19,7 +18,7 @@ int go_to_URL(std::string address)
 	if (err != 0) return err;
 	// xdg-open hands the address to the browser and ends; reaping it keeps
 	// no zombie behind.
-	while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
-	}
+	PLT_reap(child);
 	return 0;
 }
+
