@@ -1,0 +1,100 @@
+// The installer road in process, through the program's own per-frame update:
+// real frames (offscreen), clicks that wait for their window, the builder's
+// set served by nginx. Installing gives the master's tree; declining leaves
+// the destination as it was; a new destination after a failed install gets
+// nothing of the old one.
+#include "road_fixture.h"
+
+#include <cstdlib>
+
+#include "shell/app_callbacks.h"
+
+void APP_handlemenu(int) {}
+void APP_handlekey(int, int) {}
+
+namespace {
+
+using RoadTest = road::road_test;
+using road::click_script;
+
+// Requests for file archives (anything but the directory archive).
+int archives_fetched(std::string const& access_log)
+{
+	int n = 0;
+	size_t start = 0;
+	while (start < access_log.size()) {
+		size_t end = access_log.find('\n', start);
+		if (end == std::string::npos) end = access_log.size();
+		std::string const line = access_log.substr(start, end - start);
+		if (line.find(".zip") != std::string::npos && line.find("/directory.txt.zip") == std::string::npos) ++n;
+		start = end + 1;
+	}
+	return n;
+}
+
+bool slot_archives_left(std::string const& tmp)
+{
+	for (int k = 0; k < 4; k++)
+		if (file_exists(tmp + std::to_string(k) + ".zip")) return true;
+	return false;
+}
+
+TEST_F(RoadTest, DeclineLeavesTheDestinationAsItWasAndAgreeInstallsTheMaster)
+{
+	std::string const chosen = dir.path() + "inst/";
+	builder_test::put_folder(chosen);
+	dest_dir_path = chosen;
+	check_dest_path();
+	ASSERT_EQ(dest_dir_path, chosen + "Skyrell/");
+
+	ASSERT_TRUE(main_screen_ready()) << log_text();
+	EXPECT_EQ(install_name, road::kRelease);
+	EXPECT_EQ(status_line().text.rfind("To make the download a LOT faster", 0), 0u);
+	std::string line[3];
+	int col = 0;
+	stage_messages(line, &col);
+	EXPECT_EQ(line[2], "You may install at will.");
+	EXPECT_EQ(wrl_i, 21);
+	shot("road_main_screen");
+
+	// Declined: no folder made, nothing fetched, back on the main screen.
+	script.clicks = {road::install_button(), road::decline_button()};
+	ASSERT_TRUE(frames_until([&] { return script.clicks.empty(); }, 20));
+	frames_until([] { return false; }, 0.2);
+	EXPECT_EQ(stg.install_stage, 0);
+	EXPECT_EQ(mnw.cur_win, 0);
+	EXPECT_TRUE(road::tree_of(chosen).empty()) << road::tree_diff({}, road::tree_of(chosen));
+	EXPECT_EQ(archives_fetched(web->access_log()), 0);
+
+	// Agreed: the install runs to its end.
+	script.clicks = {road::install_button(), road::agree_button()};
+	bool saw_installing = false, icon_in_range = true;
+	ASSERT_TRUE(frames_until([&] {
+		if (stg.install_stage == 1) {
+			saw_installing = true;
+			icon_in_range = icon_in_range && wrl_i >= 8 && wrl_i <= 23;
+		}
+		return stg.install_stage == 2;
+	})) << log_text();
+	EXPECT_TRUE(saw_installing);
+	EXPECT_TRUE(icon_in_range);
+	EXPECT_EQ(stg.install_error, 0);
+	EXPECT_EQ(next.finished, 1);
+	EXPECT_EQ(status_line().text, "INSTALLATION COMPLETE!");
+	EXPECT_EQ(status_line().col, 13);
+	stage_messages(line, &col);
+	EXPECT_EQ(line[0], "INSTALLATION COMPLETE!");
+	shot("road_complete");
+	EXPECT_EQ(wrl_i, 21);
+
+	// The destination took the release's name and holds the master.
+	EXPECT_EQ(dest_dir_path, chosen + road::kRelease + "/");
+	road::tree const want = road::expected_install(master), got = road::tree_of(dest_dir_path);
+	EXPECT_EQ(want, got) << road::tree_diff(want, got);
+	EXPECT_FALSE(slot_archives_left(tmp));
+	EXPECT_FALSE(file_exists(tmp + "directory.txt.zip"));
+	EXPECT_NE(log_text().find("EXPANDING file " + chosen + "Skyrell/skyrell-x86, with result=0.\n"),
+	          std::string::npos);
+}
+
+}  // namespace
