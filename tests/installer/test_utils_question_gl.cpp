@@ -88,9 +88,9 @@ TEST_F(QuestionTest, OddNamesStillAnswer)
 	for (std::string const& name : names)
 		for (int deleting = 0; deleting < 2; ++deleting) {
 			SCOPED_TRACE(std::to_string(name.size()) + " " + std::to_string(deleting));
-			frames = 0;
-			at_frame_end = [&](int frame) {
-				if (frame == 1) click(96, 28);
+			ws.frames = 0;
+			ws.at_frame_end = [&](int frame) {
+				if (frame == 1) ws.click(96, 28);
 				if (frame == 50) app_done = 1;
 			};
 			EXPECT_EQ(select_alert(name, deleting), deleting ? 1 : 2);
