@@ -228,7 +228,7 @@ struct xvfb {
 			int const null = open("/dev/null", O_WRONLY);
 			dup2(null, 1);
 			dup2(null, 2);
-			execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+			execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset",
 			       static_cast<char*>(nullptr));
 			_exit(127);
 		}
@@ -259,10 +259,11 @@ TEST_F(ModeTest, UnderXvfbReturnDismissesTheChecklist)
 	o.env.push_back({"SDL_VIDEODRIVER", ""});
 	o.env.push_back({"GALLIUM_DRIVER", "llvmpipe"});
 	o.env.push_back({"LIBGL_ALWAYS_SOFTWARE", "1"});
-	pid_t const pid = start(exe, {"--build", "--master", "master", "--previous", "prev.txt", "--output", "out"}, o,
-	                        dir.path() + "err.txt");
 	int returns = 0;
-	int const status = wait_for(pid, 240, [&] {
+	auto const run = [&] {
+		pid_t const pid = start(exe, {"--build", "--master", "master", "--previous", "prev.txt", "--output", "out"},
+		                        o, dir.path() + "err.txt");
+		return wait_for(pid, 240, [&] {
 		// The set is whole just before the checklist shows: in the program's
 		// untitled window, or in a system box when the window went off
 		// screen. Until the program ends, every such window gets Return.
@@ -272,7 +273,12 @@ TEST_F(ModeTest, UnderXvfbReturnDismissesTheChecklist)
 		                        ") $(xdotool search --name .); do timeout 5 xdotool windowfocus --sync $w key "
 		                        "Return; done' >/dev/null 2>&1";
 		if (std::system(cmd.c_str()) == 0) ++returns;
-	});
+		});
+	};
+	int status = run();
+	// A loaded machine can refuse the first connection to a fresh server; the
+	// program then ends at once with its graphics alert. One more try, then fail.
+	if (status == 1 && returns == 0 && log().find("(hl_init line 1198)") != std::string::npos) status = run();
 	EXPECT_EQ(status, 0) << read_text_file(dir.path() + "err.txt") << log();
 	EXPECT_GT(returns, 0);
 	EXPECT_NE(log().find("OK compression is done. Checklist:\n"), std::string::npos);
