@@ -251,6 +251,11 @@ struct xvfb {
 
 TEST_F(ModeTest, UnderXvfbReturnDismissesTheChecklist)
 {
+#ifdef SKY_SANITIZED
+	// The sanitized program under a fresh Xvfb loses its display now and then
+	// (the server refuses even the alert box); the normal tree runs this road.
+	GTEST_SKIP() << "real program under Xvfb: normal tree only";
+#endif
 	xvfb x;
 	ASSERT_FALSE(x.display.empty());
 	plant_set("master");
