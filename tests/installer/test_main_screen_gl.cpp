@@ -59,11 +59,7 @@ struct AtlasCutTest : logged_test {
 		logged_test::SetUp();
 		gl.reset(new gl_test_context(W, H));
 		ASSERT_TRUE(gl->ok()) << gl->error();
-		gl->probe();
-		gl->start_2d();
-		ins_drawing_reset(W, H);
-		mnw.window[0] = gl->window();
-		mnw.context[0] = gl->surface().context;
+		ins_gl_screen_start(*gl, W, H);
 		recall_ins_texes();
 		mnw.click_down = mnw.click_held = 0;
 	}
