@@ -16,6 +16,7 @@
 #include "shell/hl_init.h"
 #include "installer/ins_art.h"
 #include "support/gl_context.h"
+#include "installer/ins_screen_fixture.h"
 #include "support/ins_drawing.h"
 #include "support/logged_test.h"
 #include "support/window_png.h"
@@ -54,15 +55,11 @@ rgb at(int x, int y)
 	return {p[0], p[1], p[2]};
 }
 
-struct PanelTest : logged_test {
-	std::unique_ptr<gl_test_context> gl;
+struct PanelTest : ins_screen_test<W, H> {
 	void SetUp() override
 	{
-		logged_test::SetUp();
-		gl.reset(new gl_test_context(W, H));
-		ASSERT_TRUE(gl->ok()) << gl->error();
-		ins_gl_screen_start(*gl, W, H);
-		recall_ins_texes();
+		ins_screen_test::SetUp();
+		if (HasFatalFailure()) return;
 		VEDEZE_take_colours(t_interface_dat);
 		PLT_gl_set_pre_swap_hook(grab, nullptr);
 	}
