@@ -25,6 +25,7 @@ std::string server_desc[kMaxServers];
 std::vector<file_history_struct> sim_info;
 std::map<std::string, int, no_case_compare_string> sim_info_index;
 int this_install_has_exes = 0;
+int deletions_req = 0;
 std::set<std::string> deleted_files;
 
 dir_progress_fn dir_progress_draw = dir_progress_bar;
@@ -137,6 +138,7 @@ int read_directory(std::string const& path, std::string title)
 	deleted_files.clear();
 	stg.down_bytes_req = 0.0f;
 	stg.disk_bytes_req = 0.0f;
+	deletions_req = 0;
 	std::string file = path;
 	set_dir_chars(file);
 	sim_info.clear();
@@ -211,6 +213,7 @@ int read_directory(std::string const& path, std::string title)
 			stg.disk_bytes_req += v.ext_size;
 			if (v.platform >= 1 && v.platform <= 5) this_install_has_exes = 1;
 		}
+		if (v.sig_want == "GONE" && v.sig_have != "NONE" && want_this_f(i, last, v.flag)) ++deletions_req;
 	}
 	return 3;
 }

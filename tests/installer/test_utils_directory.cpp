@@ -274,6 +274,7 @@ TEST_F(DirectoryTest, ExaminesTheDestination)
 	EXPECT_EQ(stg.down_bytes_req, 3148.0f);
 	EXPECT_EQ(stg.disk_bytes_req, 4408.0f);
 	EXPECT_EQ(this_install_has_exes, 1);  // "changed" is a Macintosh file
+	EXPECT_EQ(deletions_req, 1);          // "gone_here" is still installed
 	EXPECT_TRUE(deleted_files.empty());
 
 	// Never reset: a second read with nothing platform-bound keeps it.
@@ -281,6 +282,7 @@ TEST_F(DirectoryTest, ExaminesTheDestination)
 	EXPECT_EQ(this_install_has_exes, 1);
 	EXPECT_EQ(stg.down_bytes_req, 1.0f);
 	EXPECT_EQ(stg.disk_bytes_req, 1.0f);
+	EXPECT_EQ(deletions_req, 0);
 
 	// Every-platform files alone never set it.
 	this_install_has_exes = 0;
