@@ -444,8 +444,9 @@ class Road:
             'I\n820 version\nSERVERS\nBETA %s\nSERVER srv0.test\n%s\nMirror zero\nSERVER srv1.test\n%s\nMirror one\n'
             'ENDOFLIST\n' % (RELEASE, folder, folder))
         self.nginx = Nginx(self.work, [(MAKER, www), ('srv0.test', self.served), ('srv1.test', self.served)])
+        # The reader takes a settings file only after its header lines.
         put(os.path.join(self.config, 'Skyrell Installer.prf'),
-            '_download_os 3\n_log_actions 1\n_proxy_host 127.0.0.1\n_proxy_port %d\n_proxy_port_int %d\n'
+            'I\n8500 version\n_download_os 3\n_log_actions 1\n_proxy_host 127.0.0.1\n_proxy_port %d\n_proxy_port_int %d\n'
             % (self.nginx.port, self.nginx.port))
 
     def serve(self, index):
