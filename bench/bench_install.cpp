@@ -36,9 +36,14 @@
 #include "shell/hl_init.h"
 
 using bench::die;
+using bench::make_path;
 using bench::median;
+using bench::read_file;
+using bench::remove_tree;
 using bench::run_child;
 using bench::timing;
+using bench::warm;
+using bench::write_file;
 
 // The frame loop's upward calls; this program drives everything itself.
 void APP_update() {}
@@ -69,45 +74,6 @@ options parse(int argc, char** argv)
 	if (o.work.back() != '/') o.work += '/';
 	if (o.rounds <= 0) o.rounds = o.quick ? 1 : 3;
 	return o;
-}
-
-void make_path(std::string const& path)  // every folder of path, up to its last "/"
-{
-	for (size_t i = 1; i < path.size(); ++i)
-		if (path[i] == '/') {
-			std::string const f = path.substr(0, i);
-			if (mkdir(f.c_str(), 0755) != 0 && errno != EEXIST) die("cannot make " + f);
-		}
-}
-
-int remove_item(char const* path, struct stat const*, int, FTW*) { return remove(path); }
-void remove_tree(std::string const& path) { nftw(path.c_str(), remove_item, 16, FTW_DEPTH | FTW_PHYS); }
-
-std::string read_file(std::string const& path)
-{
-	std::ifstream in(path, std::ios::binary);
-	return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void write_file(std::string const& path, std::string const& data)
-{
-	make_path(path);
-	std::ofstream out(path, std::ios::binary | std::ios::trunc);
-	out.write(data.data(), static_cast<std::streamsize>(data.size()));
-	if (!out) die("cannot write " + path);
-}
-
-// Reads every file once: both sides of a comparison start from a warm cache.
-void warm(std::vector<std::string> const& paths)
-{
-	std::vector<char> buf(1 << 20);
-	for (auto const& p : paths) {
-		int const fd = open(p.c_str(), O_RDONLY | O_CLOEXEC);
-		if (fd < 0) die("cannot read " + p);
-		while (read(fd, buf.data(), buf.size()) > 0) {
-		}
-		close(fd);
-	}
 }
 
 // ---- reference master ---------------------------------------------------------------
