@@ -160,6 +160,17 @@ void text_seeds()
 	seed("directory", "short-lines", "I\n810 version\nINSTALLER\n\nFILE 1\nFILE\nDIR a/\nFILE 1 0 850 1 1 GONE\n");
 	seed("directory", "escape", "I\n840 version\nINSTALLER\n\nDIR Skyrell/../../\nFILE 1 0 850 1 1 " + md5 + " etc.txt\n");
 
+	// Menus: one byte picking the language (7: none), then the file.
+	seed("menus", "english", std::string(1, 0) +
+	     "I\n800 version\n0 File\n101 Open\n102   -\n103 Close [Q]\n-\n1 Recent\n201 first.txt\n-\n\n0 Edit\n-\n");
+	seed("menus", "crlf-no-end", std::string(1, 3) + "A\r\n800 version\r\n0 Datei\r\n7 =Offen\r\n-\r\n301 Sub\r\n9 x");
+	seed("menus", "korean", std::string(1, 6) + "I\n800 version\n0 65 66\n9 1 200 -3 +12 999\n-\n300 1\n5 =7\n-\n");
+	seed("menus", "bad-numbers", std::string(1, 7) +
+	     "I\n800 version\n0 A\n1 a\n-\n-300 B\n-\n456000 C\n-\n2147483647 D\n-\n1x \t E\n");
+	std::string big = "I\n800 version\n0 Many\n";
+	for (int k = 0; k < 40; ++k) big += std::to_string(k) + " item " + std::to_string(k) + "\n";
+	seed("menus", "long", std::string(1, 1) + big + "-\n0 " + std::string(45, 'w') + "\n1 " + std::string(40, 'v') + "\n-\n");
+
 	seed("library", "library",
 	     "A\n800\nLIBRARY\n\nEXPORT lib/a.obj objects/a.obj\nEXPORT_EXTEND lib/a.obj objects/a2.obj\n"
 	     "EXPORT_RATIO 3 lib/b.obj objects/b.obj\nEXPORT_RATIO 1 lib/b.obj objects/b1.obj\n"

@@ -13,9 +13,6 @@
 #include "shell/butn.h"
 #include "shell/hl_about.h"
 
-int pick_dest_path();
-void handle_prefs();
-
 void APP_update()
 {
 	static bool paths_made = false;

@@ -5,6 +5,8 @@
 
 #include <sys/types.h>
 
+#include <thread>
+
 #include "foundation/alert.h"
 #include "platform/process_spawn.h"
 
@@ -16,9 +18,10 @@ int go_to_URL(std::string address)
 	pid_t child = -1;
 	int const err = PLT_spawn({"xdg-open", address}, true, &child);
 	if (err != 0) return err;
-	// xdg-open hands the address to the browser and ends; reaping it keeps
-	// no zombie behind.
-	PLT_reap(child);
+	// Without a desktop's own opener, xdg-open runs the browser itself and
+	// ends only when it is closed: reaped aside, so the screen keeps running
+	// and no zombie stays behind.
+	std::thread([child] { PLT_reap(child); }).detach();
 	return 0;
 }
 

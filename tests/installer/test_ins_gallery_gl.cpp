@@ -36,8 +36,7 @@ constexpr int k_side = 1024;   // a square window: the screenshot keeps all of i
 
 std::string reference_path()
 {
-	std::string here = __FILE__;
-	return here.substr(0, here.find_last_of('/') + 1) + "gallery_reference.png";
+	return std::string(SKY_TEST_SOURCE_DIR) + "/installer/gallery_reference.png";
 }
 
 // A cut of an atlas at (s, t), w x h pixels, drawn `zoom` times as large.

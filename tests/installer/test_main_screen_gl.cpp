@@ -22,6 +22,7 @@
 #include "shell/hl_mnw.h"
 #include "support/frame_driver.h"
 #include "support/gl_context.h"
+#include "installer/ins_screen_fixture.h"
 #include "support/ins_drawing.h"
 #include "support/logged_test.h"
 #include "support/window_png.h"
@@ -52,19 +53,11 @@ void grab(void*)
 
 // ---- atlas cuts ----------------------------------------------------------------------
 
-struct AtlasCutTest : logged_test {
-	std::unique_ptr<gl_test_context> gl;
+struct AtlasCutTest : ins_screen_test<W, H> {
 	void SetUp() override
 	{
-		logged_test::SetUp();
-		gl.reset(new gl_test_context(W, H));
-		ASSERT_TRUE(gl->ok()) << gl->error();
-		gl->probe();
-		gl->start_2d();
-		ins_drawing_reset(W, H);
-		mnw.window[0] = gl->window();
-		mnw.context[0] = gl->surface().context;
-		recall_ins_texes();
+		ins_screen_test::SetUp();
+		if (HasFatalFailure()) return;
 		mnw.click_down = mnw.click_held = 0;
 	}
 

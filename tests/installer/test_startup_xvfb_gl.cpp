@@ -44,8 +44,7 @@ using clock_type = xvfb_clock;
 
 std::string reference_path()
 {
-	std::string here = __FILE__;
-	return here.substr(0, here.find_last_of('/') + 1) + "startup_xvfb_reference.png";
+	return std::string(SKY_TEST_SOURCE_DIR) + "/installer/startup_xvfb_reference.png";
 }
 
 rgb_image read_png_rgb(std::string const& path)

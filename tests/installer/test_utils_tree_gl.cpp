@@ -3,7 +3,6 @@
 // for looking at (SKY_SHOT_DIR, when set, receives it).
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdlib>
 #include <memory>
@@ -17,8 +16,10 @@
 #include "shell/hl_init.h"
 #include "installer/ins_art.h"
 #include "support/gl_context.h"
+#include "installer/ins_screen_fixture.h"
 #include "support/ins_drawing.h"
 #include "support/logged_test.h"
+#include "support/window_png.h"
 
 // The frame loop's calls into the application: nothing runs behind the
 // windows here.
@@ -33,12 +34,15 @@ int const W = 1024, H = 768;
 // The back buffer as it is just before the swap, bottom row first.
 std::vector<unsigned char> frame;
 int swaps = 0;
+std::string shot_path;  // when set, the next frame is kept there
 void grab(void*)
 {
 	frame.assign(size_t(W) * H * 3, 0);
 	glPixelStorei(GL_PACK_ALIGNMENT, 1);
 	glReadPixels(0, 0, W, H, GL_RGB, GL_UNSIGNED_BYTE, frame.data());
 	++swaps;
+	if (!shot_path.empty()) save_window_png(shot_path, W, H);
+	shot_path.clear();
 }
 
 struct rgb {
@@ -51,32 +55,11 @@ rgb at(int x, int y)
 	return {p[0], p[1], p[2]};
 }
 
-void save_png(std::string const& path)
-{
-	std::vector<unsigned char> top_down(frame.size());
-	for (int y = 0; y < H; ++y)
-		std::copy_n(&frame[size_t(H - 1 - y) * W * 3], W * 3, &top_down[size_t(y) * W * 3]);
-	png_image img{};
-	img.version = PNG_IMAGE_VERSION;
-	img.width = W;
-	img.height = H;
-	img.format = PNG_FORMAT_RGB;
-	png_image_write_to_file(&img, path.c_str(), 0, top_down.data(), 0, nullptr);
-}
-
-struct PanelTest : logged_test {
-	std::unique_ptr<gl_test_context> gl;
+struct PanelTest : ins_screen_test<W, H> {
 	void SetUp() override
 	{
-		logged_test::SetUp();
-		gl.reset(new gl_test_context(W, H));
-		ASSERT_TRUE(gl->ok()) << gl->error();
-		gl->probe();
-		gl->start_2d();
-		ins_drawing_reset(W, H);
-		mnw.window[0] = gl->window();
-		mnw.context[0] = gl->surface().context;
-		recall_ins_texes();
+		ins_screen_test::SetUp();
+		if (HasFatalFailure()) return;
 		VEDEZE_take_colours(t_interface_dat);
 		PLT_gl_set_pre_swap_hook(grab, nullptr);
 	}
@@ -91,10 +74,10 @@ TEST_F(PanelTest, BarFilledToTheFraction)
 	ASSERT_EQ(swaps, 1);
 	rgb const full_mid = at(400, 350), full_late = at(650, 350);
 
+	if (char const* shots = std::getenv("SKY_SHOT_DIR")) shot_path = std::string(shots) + "/dir_progress_bar.png";
 	dir_progress_bar(0, 50, 100, 0, "Scanning directory text file to see if you already have Skyrell installed...",
 	                 "notes.txt");
 	ASSERT_EQ(swaps, 2);
-	if (char const* shots = std::getenv("SKY_SHOT_DIR")) save_png(std::string(shots) + "/dir_progress_bar.png");
 	// Half full (0.52): filled at 400 as before, empty at 650.
 	EXPECT_EQ(at(400, 350), full_mid);
 	EXPECT_FALSE(at(650, 350) == full_late);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <future>
 #include <string>
 
 #include "foundation/app_globals.h"
@@ -86,6 +88,24 @@ TEST_F(AboutListTest, DecisionFromTheListedVersions)
 	}
 }
 
+TEST_F(AboutListTest, LaterListLeavesARunningDownloadAlone)
+{
+	// A list without its FINAL line is fetched again and again, also while
+	// the installer it offered downloads or waits to be launched.
+	std::string const newer = "FINAL_VERSION 85009\nFINAL_INSTALLER_MAC rel.example.test /r/inst.zip\n";
+	write_text_file(dir.path() + "serverlist.txt", "I\n820 version\nSERVERS\n" + newer);
+	for (int state : {2, 3}) {
+		SCOPED_TRACE(state);
+		about_struct a;
+		a.ins_state = state;
+		a.installer_app_name = "New Installer";
+		about_take_server_list("serverlist.txt", &a);
+		EXPECT_EQ(a.ins_state, state);
+		EXPECT_EQ(a.installer_app_name, "New Installer");
+		EXPECT_EQ(a.version_final, 85009);
+	}
+}
+
 TEST_F(AboutListTest, FinalLineAndHeader)
 {
 	// "FINAL" takes its line; "FINAL_VERSION" is not it.
@@ -117,9 +137,24 @@ TEST(GoToURL, OpensTheAddressThroughTheBrowserHelper)
 	stand_in_helpers helpers(dir.path());
 	std::string const odd = "http://www.kestrin-research.example/a b?q='x'&r=\"y\";$(z)";
 	EXPECT_EQ(go_to_URL(odd), 0);
+	EXPECT_EQ(text_once(dir.path() + "opened.txt", odd + "\n"), odd + "\n");
 	EXPECT_EQ(go_to_URL("http://www.kestrin-research.example/"), 0);
-	// The helper has ended and was reaped: its record is complete.
-	EXPECT_EQ(helpers.opened(), odd + "\nhttp://www.kestrin-research.example/\n");
+	EXPECT_EQ(text_once(dir.path() + "opened.txt", odd + "\nhttp://www.kestrin-research.example/\n"),
+	          odd + "\nhttp://www.kestrin-research.example/\n");
+
+	// Without a desktop's own opener, xdg-open runs the browser itself and
+	// only ends when the browser is closed: the caller must not wait for it.
+	write_text_file(helpers.bin() + "xdg-open",
+	                "#!/bin/sh\nwhile [ ! -e '" + dir.path() + "closed' ]; do sleep 0.05; done\n"
+	                "printf '%s\\n' \"$@\" >> '" + dir.path() + "opened.txt'\n");
+	auto opening = std::async(std::launch::async, [] { return go_to_URL("http://shop.example/"); });
+	bool const returned = opening.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+	write_text_file(dir.path() + "closed", "");
+	EXPECT_TRUE(returned) << "go_to_URL waited for the browser to close";
+	EXPECT_EQ(opening.get(), 0);
+	std::string const all = odd + "\nhttp://www.kestrin-research.example/\nhttp://shop.example/\n";
+	EXPECT_EQ(text_once(dir.path() + "opened.txt", all), all);
+
 	setenv("PATH", (dir.path() + "nothing").c_str(), 1);
 	EXPECT_EQ(go_to_URL("http://x/"), ENOENT);
 }

@@ -179,3 +179,33 @@ TEST(AboutRoad, ListWithoutFinalLineIsFetchedAgain)
 	EXPECT_EQ(about_state().err_msg, "Your version of Skyrell is up to date.");
 	EXPECT_EQ(about_state().version_str_found, 0);
 }
+
+namespace {
+
+int frames_left = 0;
+
+void stop_after_frames(void*)
+{
+	if (--frames_left <= 0) VEDEZE_startwind(0);
+}
+
+}  // namespace
+
+TEST(AboutRoad, FailedListIsNotAskedForAgainAtOnce)
+{
+	// Each failure writes its report to the log: asked for at every frame,
+	// an unreachable list would fill the disk while the box stays open.
+	frame_driver drive;
+	script_server server([](std::string const&) { return script_simple(reply("404 Not Found", "")); });
+	http.proxy_host = "127.0.0.1";
+	http.proxy_port = std::to_string(server.port());
+	http.proxy_port_int = server.port();
+	frames_left = 200;
+	PLT_gl_set_pre_swap_hook(stop_after_frames, nullptr);
+	drive.frame_at(0);
+	VEDEZE_about();  // the clock stands still: no pause ends
+	PLT_gl_set_pre_swap_hook(nullptr, nullptr);
+	EXPECT_EQ(server.requests().size(), 1u);
+	EXPECT_EQ(about_state().ins_state, 0);
+	EXPECT_EQ(about_state().version_str_found, 0);
+}

@@ -77,6 +77,9 @@ TEST_F(StandInZenity, ChooserAnswersAndArguments)
 	     "--file-selection\n--directory\n--title=Pick one\n--ok-label=Take\n"},
 	    {"a file is no start folder", 0, a_file.c_str(), "/y\n", 0, 1, "/y",
 	     "--file-selection\n--title=Pick one\n--ok-label=Take\n"},
+	    // Only the helper's own line end goes: a name may hold line breaks and end in blanks.
+	    {"line break and blanks in the name", 0, nullptr, "/tmp/a\nb  \n", 0, 1, "/tmp/a\nb  ",
+	     "--file-selection\n--title=Pick one\n--ok-label=Take\n"},
 	    {"cancel", 0, nullptr, "", 1, 0, "proposed name", ""},
 	    {"failure after printing", 0, nullptr, "/tmp/x\n", 255, 0, "proposed name", ""},
 	    {"status 0 without a path", 0, nullptr, "", 0, 0, "proposed name", ""},

@@ -3,6 +3,7 @@
 #include "foundation/app_globals.h"
 #include "graphics/colr.h"
 #include "graphics/tman.h"
+#include "support/gl_context.h"
 
 void ins_drawing_reset(int w, int h)
 {
@@ -18,4 +19,13 @@ void ins_drawing_reset(int w, int h)
 	mnw.org_x = mnw.org_y = 0.0f;
 	mnw.x_res_use = w;
 	mnw.y_res_use = h;
+}
+
+void ins_gl_screen_start(gl_test_context& gl, int w, int h)
+{
+	gl.probe();
+	gl.start_2d();
+	ins_drawing_reset(w, h);
+	mnw.window[0] = gl.window();
+	mnw.context[0] = gl.surface().context;
 }

@@ -43,3 +43,9 @@ std::string stand_in_helpers::input_once(int run, std::string const& expected) c
 }
 
 std::string stand_in_helpers::opened() const { return read_text_file(folder_ + "opened.txt"); }
+
+std::string text_once(std::string const& path, std::string const& expected)
+{
+	for (int k = 0; k < 10000 && read_text_file(path) != expected; ++k) usleep(1000);
+	return read_text_file(path);
+}

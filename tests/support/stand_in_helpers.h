@@ -26,3 +26,7 @@ public:
 private:
 	std::string folder_, bin_;
 };
+
+// The browser helper runs aside: the text of the file at path once it is
+// expected (ten seconds at most), else what it is then.
+std::string text_once(std::string const& path, std::string const& expected);

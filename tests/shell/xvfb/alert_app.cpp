@@ -7,21 +7,14 @@
 #include "foundation/alert.h"
 #include "foundation/app_globals.h"
 #include "graphics/oglp_draw.h"
-#include "platform/app_folder.h"
 #include "shell/app_callbacks.h"
 #include "shell/hl_init.h"
 #include "shell/hl_mnw.h"
+#include "xvfb_app.h"
 
 namespace {
 
-FILE* record = nullptr;
 int frame = 0;
-
-void note(std::string const& line)
-{
-	std::fprintf(record, "%s\n", line.c_str());
-	std::fflush(record);
-}
 
 void warn(int n)
 {
@@ -51,16 +44,8 @@ void APP_handlekey(int, int) {}
 
 int main(int argc, char** argv)
 {
-	if (argc < 3) return 2;
-	PLT_set_app_folder(argv[1]);
-	record = std::fopen(argv[2], "w");
-	if (!record) return 2;
-	char const* args[] = {argv[0], nullptr};
-	VEDEZE_init(1, args);
+	if (!xvfb_app_start(argc, argv)) return 2;
 	stls.text[STL_alert_button] = "OK";
 	while (!app_done) VEDEZE_event_proc();
-	VEDEZE_finishup(1);
-	note("done");
-	std::fclose(record);
-	return 0;
+	return xvfb_app_finish();
 }

@@ -10,18 +10,8 @@ name=alert_xvfb
 # shellcheck source=xvfb_start.sh
 . "$here/xvfb_start.sh"
 
-wait_for() {
-  for _ in $(seq 600); do
-    grep -q "^$1" "$rec" 2>/dev/null && return 0
-    kill -0 "$pid" 2>/dev/null || fail "the program ended before '$1'"
-    sleep 0.1
-  done
-  fail "no '$1' within 60 s"
-}
-
 wait_for "alert 1"
-wid=$(timeout 30 xdotool search --sync --onlyvisible --pid "$pid" | head -1)
-[ -n "$wid" ] || fail "no window"
+wid=$(app_window) || exit 1
 python3 "$here/alert_screen_check.py" "$SKY_FB/Xvfb_screen0" "$keep/alert_screen.png" || fail "screen check"
 
 # No window manager: focus by hand; positions are window-relative. The
@@ -32,14 +22,7 @@ xdotool mousemove --window "$wid" 512 481 sleep 0.3 click 1
 wait_for "alert 2"
 xdotool key Return
 
-for _ in $(seq 300); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "still running 30 s after the last alert"
-status=0
-wait "$pid" || status=$?
-[ "$status" -eq 0 ] || fail "exit status $status"
+wait_exit "the last alert"
 
 expected="in window
 alert 1

@@ -7,23 +7,16 @@
 #include "foundation/app_globals.h"
 #include "graphics/oglp_draw.h"
 #include "graphics/oglp_font.h"
-#include "platform/app_folder.h"
 #include "shell/app_callbacks.h"
 #include "shell/butn.h"
 #include "shell/hl_init.h"
 #include "shell/hl_mnw.h"
+#include "xvfb_app.h"
 
 namespace {
 
-FILE* record = nullptr;
 int frame = 0;
 int const mark_col = 68;  // the fill the screen check looks for
-
-void note(std::string const& line)
-{
-	std::fprintf(record, "%s\n", line.c_str());
-	std::fflush(record);
-}
 
 }  // namespace
 
@@ -57,16 +50,8 @@ void APP_handlekey(int kind, int value)
 
 int main(int argc, char** argv)
 {
-	if (argc < 3) return 2;
-	PLT_set_app_folder(argv[1]);
-	record = std::fopen(argv[2], "w");
-	if (!record) return 2;
-	char const* args[] = {argv[0], nullptr};
-	VEDEZE_init(1, args);
+	if (!xvfb_app_start(argc, argv)) return 2;
 	while (!app_done) VEDEZE_event_proc();
 	note("wheel " + std::to_string(mnw.wheel));
-	VEDEZE_finishup(1);
-	note("done");
-	std::fclose(record);
-	return 0;
+	return xvfb_app_finish();
 }

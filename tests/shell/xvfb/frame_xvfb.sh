@@ -9,15 +9,8 @@ name=frame_xvfb
 # shellcheck source=xvfb_start.sh
 . "$here/xvfb_start.sh"
 
-# Polls with a deadline: the program runs on its own clock.
-for _ in $(seq 600); do
-  grep -q '^ready' "$rec" 2>/dev/null && break
-  kill -0 "$pid" 2>/dev/null || fail "the program ended before its first frames"
-  sleep 0.1
-done
-grep -q '^ready' "$rec" || fail "no first frames within 60 s"
-wid=$(timeout 30 xdotool search --sync --onlyvisible --pid "$pid" | head -1)
-[ -n "$wid" ] || fail "no window"
+wait_for ready
+wid=$(app_window) || exit 1
 
 # The screen as Xvfb holds it, before any input.
 python3 "$here/xwd_check.py" "$SKY_FB/Xvfb_screen0" "$rec" "$keep/xvfb_screen.png" || fail "screen check"
@@ -32,14 +25,7 @@ xdotool mousemove --window "$wid" 100 200 click 1 sleep 0.5 \
 xdotool type --delay 60 ab
 xdotool key --delay 60 Return F1 shift+F1 ctrl+q
 
-for _ in $(seq 300); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "still running 30 s after Control+Q"
-status=0
-wait "$pid" || status=$?
-[ "$status" -eq 0 ] || fail "exit status $status"
+wait_exit "Control+Q"
 
 expected="click 100 568 0
 click 300 368 0
