@@ -48,7 +48,8 @@ def main():
 
     keep = os.path.join(os.path.abspath(a.work), 'shots')
     os.makedirs(keep, exist_ok=True)
-    r = road.Road(argparse.Namespace(program=a.program, text=a.text, work=a.work, keep=keep, runs=a.run))
+    r = road.Road(argparse.Namespace(program=a.program, text=a.text, work=a.work, keep=keep, runs=a.run,
+                                    fb=os.environ['SKY_ROAD_FB']))
     r.run = a.run
     r.shots = len([f for f in os.listdir(keep) if f.endswith('.png')])
     r.app = os.path.abspath(a.program)
