@@ -102,7 +102,6 @@ struct browser_test : ::testing::Test {
 	frame_driver drive;
 	void SetUp() override
 	{
-		stls.text[STL_browse_cancel] = "Cancel";
 		drive.move_to(0, 0);
 		drive.frame_at(0);  // the main screen is current
 		for (char const* folder : {"Aircraft", "Aircraft/Cessna", "Aircraft/Heavy-Jets", "Aircraft/Pipe|Line",
