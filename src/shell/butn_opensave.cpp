@@ -243,7 +243,9 @@ int BTN_opensave(int open_save, int file_path, int file_type, std::string* path)
 			}
 		}
 
-		if (BTN_action(42, 28, 0, 0, 1, stls.text[STL_browse_cancel])) {
+		// The label is an interface text the application may set; without
+		// one the button would be blank.
+		if (BTN_action(42, 28, 0, 0, 1, stls.text[STL_browse_cancel].empty() ? "Cancel" : stls.text[STL_browse_cancel])) {
 			VEDEZE_startwind(back);
 			return 0;
 		}

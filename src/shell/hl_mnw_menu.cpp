@@ -105,15 +105,17 @@ void VEDEZE_append_menu(int i, int item, int code, std::string text, int plain)
 
 namespace {
 
-// One line of the mapped file from *at, without its line end; *at moves past
-// it. False at the end of the data.
+// One line of the mapped file from *at, without its line end (CR, LF or
+// CR LF, as the framework's text files have them); *at moves past it. False
+// at the end of the data.
 bool next_line(xmap_class const& map, char const** at, std::string* line)
 {
 	if (*at >= map.end) return false;
-	char const* const eol = std::find(*at, map.end, '\n');
+	char const* const eol = std::find_if(*at, map.end, [](char c) { return c == '\n' || c == '\r'; });
 	line->assign(*at, eol);
-	if (!line->empty() && line->back() == '\r') line->pop_back();
-	*at = eol < map.end ? eol + 1 : map.end;
+	*at = eol;
+	if (*at < map.end && **at == '\r') ++*at;
+	if (*at < map.end && **at == '\n') ++*at;
 	return true;
 }
 

@@ -169,6 +169,20 @@ TEST_F(menu_test, ReadsOneBlockPerMenuUntilAnEmptyLine)
 	     }},
 	    {"portuguese folder", 5, "portugese", "I\n800 version\n0 Arquivo\n7 Abrir\n-\n",
 	     [] { EXPECT_EQ(menu[0].items[0].text, "Abrir"); }},
+	    // The framework's text files end their lines with CR, LF or both.
+	    {"CR line ends", 0, "english", "I\r800 version\r0 File\r101 Open\r-\r\r0 Edit\r-\r",
+	     [] {
+		     EXPECT_EQ(menu[0].title, "File");
+		     ASSERT_EQ(menu[0].items.size(), 1u);
+		     EXPECT_EQ(menu[0].items[0].text, "Open");
+		     EXPECT_EQ(menu[1].title, "");
+	     }},
+	    {"CR LF line ends", 0, "english", "I\r\n800 version\r\n0 File\r\n101 Open\r\n-\r\n\r\n0 Edit\r\n-\r\n",
+	     [] {
+		     EXPECT_EQ(menu[0].title, "File");
+		     ASSERT_EQ(menu[0].items.size(), 1u);
+		     EXPECT_EQ(menu[1].title, "");
+	     }},
 	    {"korean numbers", 6, "korean", "I\n800 version\n0 65 66\n9 1 200\n-\n",
 	     [] {
 		     EXPECT_EQ(menu[0].title, "\x01\x42\x01\x43");
