@@ -296,6 +296,9 @@ void directory_archive_step()
 	if (answer != 1 && answer != 2) return;
 	bool failed = answer == 2;
 	if (answer == 1) {
+		// Only this archive's directory may be read: never one that an
+		// earlier, refused archive wrote before its refusal.
+		delete_file(dir_path);
 		int const code = zip_to_file(net_dir_path_zip, dir_path_path, nullptr, 0, dir_path_path);
 		if (code != 0) {
 			__VEDEZE_alert(0, "DIR-scan: The installer cannot extract a file.", "Error:" + error_str(code),

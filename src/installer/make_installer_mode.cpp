@@ -67,6 +67,7 @@ int builder_main(int argc, char const* const* argv)
 	signal(SIGXFSZ, SIG_IGN);
 
 	VEDEZE_init(argc, argv);
+	stls.text[STL_alert_button] = "OK";  // as for the installer: the checklist's button
 	app_path.clear();
 	// The builder's paths come from the listing, spelled as on disk; letter
 	// case repair would fold two names that differ only in case into one.

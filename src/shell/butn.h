@@ -6,7 +6,7 @@
 //
 // Index: drawing layer (cells, frames, close boxes) - labels - tabs, window
 // backgrounds and panels - buttons, sliders and the name list - value
-// editors - text fields.
+// editors - text fields - file browser.
 #pragma once
 #include <string>
 #include <vector>
@@ -91,3 +91,31 @@ void BTN_display_number(float x, float y, float value, int digits, int decimals,
 // ---- text fields ----------------------------------------------------------------------
 int BTN_enterstring(float x, float y, std::string* s, int maxlen, int id, std::string label);
 int BTN_enterstring(float x, float y, char* s, int maxlen, int id, std::string label);
+
+// ---- file browser -------------------------------------------------------------------
+// Runs the open (998) or save (999) screen until a file is chosen (1, the
+// name, or with file_path 1 the path from the program's folder, in *path) or
+// the user cancels or another screen becomes current (0, *path untouched).
+// *path's folder part, if any, is where the browser starts.
+int BTN_opensave(int open_save, int file_path, int file_type, std::string* path);
+
+// What the browser decides, apart from its drawing:
+// wrk_path for a browser of file_type called with path.
+void BTN_opensave_start_folder(int file_type, std::string const& path);
+// A typed name with the save extension of file_type in place of a
+// four-character ending.
+std::string BTN_opensave_save_name(int file_type, std::string name);
+// The folder's levels as drawn, the ancestor pop-up's items and each item's
+// folder (entry 0 the program's folder).
+struct BTN_opensave_level {
+	std::string text;
+	float x, y;
+};
+struct BTN_opensave_folders {
+	std::vector<BTN_opensave_level> levels;
+	std::string items;
+	std::vector<std::string> ancestors;
+};
+BTN_opensave_folders BTN_opensave_levels(std::string const& folder);
+// The comment line of a folder file, "" when it has none.
+std::string BTN_opensave_fdr_comment(std::string const& rel_path);

@@ -1,7 +1,5 @@
 // Files from the widget set: the folder-picker row, which hands the choice to
-// the desktop's folder chooser, and the in-window file browser.
-//
-// Index: folder-picker row - file browser.
+// the desktop's folder chooser. The in-window file browser is butn_opensave.
 #include <climits>
 #include <string>
 #include <vector>

@@ -26,8 +26,12 @@ struct about_struct {
 	std::string installer_server, installer_path;
 	std::string installer_app_name;
 	std::string err_msg;
+	float list_retry_at = 0;  // a failed fetch of the list waits until then
 };
 about_struct& about_state();
+
+// Seconds between a failed fetch of the server list and the next.
+float const about_list_retry = 5.0f;
 
 // The running build: 8.50 Beta 8.
 int const about_build_number = 85008;

@@ -10,6 +10,7 @@
 #include "foundation/io_utils.h"
 #include "foundation/io_zip.h"
 #include "foundation/xmap.h"
+#include "foundation/xtim.h"
 #include "graphics/oglp_draw.h"
 #include "graphics/oglp_font.h"
 #include "shell/butn.h"
@@ -69,6 +70,10 @@ void about_take_server_list(std::string const& path, about_struct* a)
 			}
 		}
 	}
+
+	// The list is fetched again while it lacks its FINAL line: that must not
+	// undo the download the user started, nor the launch that follows it.
+	if (a->ins_state == 2 || a->ins_state == 3) return;
 
 	a->is_latest = 1;
 	a->is_beta = 0;
@@ -141,8 +146,12 @@ void VEDEZE_about()
 	make_folder(app_path + "Resources:preferences:");
 	VEDEZE_startwind(994);
 	while (mnw.cur_win == 994) {
-		if (!a.version_str_found && http.net_check(0, maker_host, "/serverlist.txt", server_list_file) == 1)
-			about_take_server_list(server_list_file, &a);
+		if (!a.version_str_found && xtim.run_time >= a.list_retry_at) {
+			int const got = http.net_check(0, maker_host, "/serverlist.txt", server_list_file);
+			if (got == 1) about_take_server_list(server_list_file, &a);
+			// Each failure is reported in the log: not again at every frame.
+			if (got == 2) a.list_retry_at = xtim.run_time + about_list_retry;
+		}
 
 		float const W = mnw.win_dx, H = mnw.win_dy;
 		OGL_plot_back_col();

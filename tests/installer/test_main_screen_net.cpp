@@ -95,6 +95,28 @@ TEST_F(DirArchiveTest, ABrokenArchiveIsAlertedAndAnotherServerTriedFiveSecondsLa
 	EXPECT_EQ(recorded_alerts().size(), 1u);
 }
 
+TEST_F(DirArchiveTest, ARefusedArchiveLeavesNoDirectoryBehind)
+{
+	// Its directory comes first and is written before the escaping entry is
+	// refused; the next server's archive, without one, must not let it be read.
+	nginx_server web(dir.path(), www);
+	ASSERT_TRUE(web.ok()) << web.error();
+	make_dirs_for(www + "bad/directory.txt.zip");
+	make_zip(www + "bad/directory.txt.zip", {{"directory.txt", kDirectory + "FILE stale\n"}, {"../escape", "x"}});
+	make_dirs_for(www + "empty/directory.txt.zip");
+	make_zip(www + "empty/directory.txt.zip", {{"readme", "no directory here"}});
+	use_servers(web.port(), {"bad", "empty"});
+	server_rand = [] { return 1; };
+
+	ASSERT_TRUE(step_until([] { return !recorded_alerts().empty(); }));
+	EXPECT_EQ(recorded_alerts()[0].msg1, "DIR-scan: The installer cannot extract a file.");
+	EXPECT_FALSE(exists(dir.path() + "escape"));
+	EXPECT_FALSE(exists(temp_path + "../escape"));
+	xtim.run_time = 105.0f;
+	ASSERT_TRUE(step_until([] { return stg.dir_state == 1; }));
+	EXPECT_FALSE(exists(dir_path));
+}
+
 TEST_F(DirArchiveTest, ARefusedConnectionIsTriedAgainOnlyAfterFiveSeconds)
 {
 	uint16_t port = 0;

@@ -88,6 +88,24 @@ TEST_F(AboutListTest, DecisionFromTheListedVersions)
 	}
 }
 
+TEST_F(AboutListTest, LaterListLeavesARunningDownloadAlone)
+{
+	// A list without its FINAL line is fetched again and again, also while
+	// the installer it offered downloads or waits to be launched.
+	std::string const newer = "FINAL_VERSION 85009\nFINAL_INSTALLER_MAC rel.example.test /r/inst.zip\n";
+	write_text_file(dir.path() + "serverlist.txt", "I\n820 version\nSERVERS\n" + newer);
+	for (int state : {2, 3}) {
+		SCOPED_TRACE(state);
+		about_struct a;
+		a.ins_state = state;
+		a.installer_app_name = "New Installer";
+		about_take_server_list("serverlist.txt", &a);
+		EXPECT_EQ(a.ins_state, state);
+		EXPECT_EQ(a.installer_app_name, "New Installer");
+		EXPECT_EQ(a.version_final, 85009);
+	}
+}
+
 TEST_F(AboutListTest, FinalLineAndHeader)
 {
 	// "FINAL" takes its line; "FINAL_VERSION" is not it.

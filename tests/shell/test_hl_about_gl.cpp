@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <minizip/zip.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <string>
@@ -25,20 +26,24 @@ void recall_ins_texes() {}
 
 namespace {
 
+// The bytes of an archive at path with one program entry.
+std::string one_entry_zip(std::string const& path, char const* name, std::string const& text)
+{
+	zipFile zf = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
+	zip_fileinfo zi = {};
+	zi.external_fa = 0100755ul << 16;
+	zipOpenNewFileInZip(zf, name, &zi, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6);
+	zipWriteInFileInZip(zf, text.data(), static_cast<unsigned>(text.size()));
+	zipCloseFileInZip(zf);
+	zipClose(zf, nullptr);
+	return read_text_file(path);
+}
+
 // An archive whose first entry is a program that writes its arguments to
 // marker.
 std::string installer_zip(std::string const& marker)
 {
-	std::string const script = "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + marker + "'\n";
-	std::string const path = marker + ".zip";
-	zipFile zf = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
-	zip_fileinfo zi = {};
-	zi.external_fa = 0100755ul << 16;
-	zipOpenNewFileInZip(zf, "New Installer", &zi, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6);
-	zipWriteInFileInZip(zf, script.data(), static_cast<unsigned>(script.size()));
-	zipCloseFileInZip(zf);
-	zipClose(zf, nullptr);
-	return read_text_file(path);
+	return one_entry_zip(marker + ".zip", "New Installer", "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + marker + "'\n");
 }
 
 std::string reply(std::string const& status, std::string const& body)
@@ -123,6 +128,11 @@ TEST(AboutRoad, UpdateIsDownloadedUnpackedAndLaunched)
 
 TEST(AboutRoad, FailedDownloadsEndInTheirMessage)
 {
+	temp_dir out;
+	// Unpacked into the application folder (here the current one): an entry
+	// must not land beside it.
+	std::string const escaping = one_entry_zip(out.path() + "escaping.zip", "../about_escaped_entry", "#!/bin/sh\n");
+	std::string const whole = reply("200 OK", escaping);
 	struct road_case {
 		char const* what;
 		std::string installer;
@@ -130,6 +140,8 @@ TEST(AboutRoad, FailedDownloadsEndInTheirMessage)
 	} const cases[] = {
 	    {"not found", reply("404 Not Found", "gone"), "I was unable to download the installer from the net."},
 	    {"an empty reply", reply("200 OK", ""), "There was an error unzipping the installer: "},
+	    {"cut short", whole.substr(0, whole.size() - 10), "I was unable to download the installer from the net."},
+	    {"an entry leaving the folder", whole, "There was an error unzipping the installer: "},
 	};
 	for (road_case const& c : cases) {
 		SCOPED_TRACE(c.what);
@@ -140,7 +152,8 @@ TEST(AboutRoad, FailedDownloadsEndInTheirMessage)
 			    run_about(drive, server.port());
 			    about_struct const& a = about_state();
 			    bool const ok = a.ins_state == 4 && a.err_msg.rfind(c.err, 0) == 0 && a.version_str_found == 1 &&
-			                    a.version_str_net == "Skyrell 8.60" && mnw.cur_win == 0;
+			                    a.version_str_net == "Skyrell 8.60" && mnw.cur_win == 0 &&
+			                    access((app_path + "../about_escaped_entry").c_str(), F_OK) != 0;
 			    std::fprintf(stderr, "state %d: %s\n", a.ins_state, a.err_msg.c_str());
 			    std::exit(ok ? 0 : 3);
 		    },
@@ -177,5 +190,35 @@ TEST(AboutRoad, ListWithoutFinalLineIsFetchedAgain)
 	ASSERT_EQ(asked.size(), 2u);
 	for (std::string const& r : asked) EXPECT_EQ(r.rfind("GET http://www.kestrin-research.example/serverlist.txt ", 0), 0u);
 	EXPECT_EQ(about_state().err_msg, "Your version of Skyrell is up to date.");
+	EXPECT_EQ(about_state().version_str_found, 0);
+}
+
+namespace {
+
+int frames_left = 0;
+
+void stop_after_frames(void*)
+{
+	if (--frames_left <= 0) VEDEZE_startwind(0);
+}
+
+}  // namespace
+
+TEST(AboutRoad, FailedListIsNotAskedForAgainAtOnce)
+{
+	// Each failure writes its report to the log: asked for at every frame,
+	// an unreachable list would fill the disk while the box stays open.
+	frame_driver drive;
+	script_server server([](std::string const&) { return script_simple(reply("404 Not Found", "")); });
+	http.proxy_host = "127.0.0.1";
+	http.proxy_port = std::to_string(server.port());
+	http.proxy_port_int = server.port();
+	frames_left = 200;
+	PLT_gl_set_pre_swap_hook(stop_after_frames, nullptr);
+	drive.frame_at(0);
+	VEDEZE_about();  // the clock stands still: no pause ends
+	PLT_gl_set_pre_swap_hook(nullptr, nullptr);
+	EXPECT_EQ(server.requests().size(), 1u);
+	EXPECT_EQ(about_state().ins_state, 0);
 	EXPECT_EQ(about_state().version_str_found, 0);
 }

@@ -1,8 +1,9 @@
-// Draws texts with the program's own start-up, fonts and palette on black,
-// as the installer's screens place them, and writes the window as a binary
-// PPM, top row first: what the end-to-end driver compares the Xvfb screen
-// with.
-// Usage: road_text OUT.ppm COLOUR X Y TEXT [COLOUR X Y TEXT ...]
+// Draws texts with the program's own start-up, fonts and palette on black
+// (or white), as the installer's screens place them, and writes the window as
+// a binary PPM, top row first: what the end-to-end driver compares the Xvfb
+// screen with. The glyphs are never wholly opaque, so the driver needs both
+// grounds to know each pixel's cover.
+// Usage: road_text [-white] OUT.ppm COLOUR X Y TEXT [COLOUR X Y TEXT ...]
 // (layout points, y up from the bottom of the 1024 x 768 window; font 100).
 #include <GL/gl.h>
 
@@ -24,8 +25,13 @@ void APP_handlekey(int, int) {}
 
 int main(int argc, char** argv)
 {
+	bool const white = argc > 1 && std::string(argv[1]) == "-white";
+	if (white) {
+		--argc;
+		++argv;
+	}
 	if (argc < 6 || (argc - 2) % 4 != 0) {
-		std::fprintf(stderr, "usage: road_text OUT.ppm COLOUR X Y TEXT [COLOUR X Y TEXT ...]\n");
+		std::fprintf(stderr, "usage: road_text [-white] OUT.ppm COLOUR X Y TEXT [COLOUR X Y TEXT ...]\n");
 		return 2;
 	}
 	temp_dir dir;
@@ -33,7 +39,7 @@ int main(int argc, char** argv)
 	static char const* const args[] = {"road_text", nullptr};
 	VEDEZE_init(1, args);
 	int const w = mnw.x_res_use, h = mnw.y_res_use;
-	glClearColor(0, 0, 0, 1);
+	glClearColor(white ? 1 : 0, white ? 1 : 0, white ? 1 : 0, 1);
 	glClear(GL_COLOR_BUFFER_BIT);
 	for (int i = 2; i + 3 < argc; i += 4)
 		OGL_string(std::atoi(argv[i]), static_cast<float>(std::atof(argv[i + 1])),
