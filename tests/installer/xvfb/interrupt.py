@@ -224,7 +224,8 @@ class Interrupt(road.Road):
         """Waits for the armed install button, presses it and agrees."""
         wait_until('"You may install at will."', lambda: self.shows(45, 144, 38, 'You may install at will.'))
         prog.click(MAIN, 491, 89)
-        wait_until('the agreement panel', lambda: min(self.screen.pixel(512, 380)) > 240)
+        wait_until('the agreement panel',
+                   lambda: self.screen.looks(512, 380, road.WHITE) and self.screen.looks(512, 300, road.WHITE))
 
     def agree(self, prog):
         prog.click(EULA, 429, 21)
@@ -459,16 +460,29 @@ def main():
         if run not in ('interrupt', 'full'):
             p.error('unknown run %r' % run)
     if 'SKY_ROAD_FB' not in os.environ:
+        # Once more under a private X server, in a group of its own that a
+        # stop from outside takes whole (the full run then unmounts).
         fb = tempfile.mkdtemp()
+        child = None
         try:
             env = dict(os.environ, SKY_ROAD_FB=fb)
             cmd = ['xvfb-run', '-a', '-s', '-screen 0 1280x1024x24 -fbdir ' + fb, sys.executable,
                    os.path.abspath(__file__)] + sys.argv[1:]
-            return subprocess.run(cmd, env=env).returncode
+            child = subprocess.Popen(cmd, env=env, start_new_session=True)
+            return child.wait()
         finally:
+            if child and child.poll() is None:
+                os.killpg(child.pid, signal.SIGTERM)
+                try:
+                    child.wait(10)
+                except subprocess.TimeoutExpired:
+                    os.killpg(child.pid, signal.SIGKILL)
             shutil.rmtree(fb, ignore_errors=True)
     try:
         Interrupt(a).main()
+        work, keep = os.path.abspath(a.work), os.path.abspath(a.keep) if a.keep else None
+        if keep and os.path.commonpath([work, keep]) != work:
+            shutil.rmtree(work, ignore_errors=True)
         return 0
     except (Failed, subprocess.CalledProcessError, subprocess.TimeoutExpired) as e:
         log('FAILED: %s' % e)
