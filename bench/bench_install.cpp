@@ -465,8 +465,8 @@ void check_installed(std::map<std::string, std::string> const& wanted, std::stri
 }
 
 // The second release's master: the first with one in twenty of its
-// generated files rewritten (hard links for the others). The changed
-// master paths.
+// generated files rewritten, text-like and binary-like in their usual
+// shares (hard links for the others). The changed master paths.
 std::vector<std::string> make_changed_master(master_tree const& m, master_tree& m2, size_t count)
 {
 	remove_tree(m2.root);
@@ -475,7 +475,10 @@ std::vector<std::string> make_changed_master(master_tree const& m, master_tree& 
 	std::vector<std::string> changed;
 	std::mt19937_64 rng(85007);
 	timespec const when[2] = {{1767312000, 0}, {1767312000, 0}};  // 2026-01-02
-	for (size_t i = 7; i < count; i += 20) {
+	// One in each twenty files; the offset moves so that every fifth file
+	// (the binary-like ones) is met as often as the others.
+	for (size_t k = 0; 20 * k + 7 + k % 5 < count; ++k) {
+		size_t const i = 20 * k + 7 + k % 5;
 		std::string const path = m2.root + m.files[i];
 		size_t const size = file_size(path);
 		remove(path.c_str());  // the first master keeps its copy

@@ -153,9 +153,9 @@ def make_masters(work):
 
     m2 = os.path.join(work, 'master2')
     shutil.copytree(m1, m2, symlinks=True)
-    # Sizes are whole kilobytes, cut: an update of files under a kilobyte each
-    # sums to nothing and reads as up to date.
-    put(os.path.join(m2, 'All/Instructions/manual.txt'), 'manual, second edition\n' * 200)
+    # Every file under a kilobyte: sizes are whole kilobytes, cut, so the
+    # update sums to nothing and must still be offered.
+    put(os.path.join(m2, 'All/Instructions/manual.txt'), 'manual, second edition\n')
     put(os.path.join(m2, 'All/Instructions/readme.txt'), 'read me, second edition\n')
     put(os.path.join(m2, 'All/Resources/new.txt'), 'new in the second release\n')
     shutil.rmtree(os.path.join(m2, 'All/Aircraft/Old'))
