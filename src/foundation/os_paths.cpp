@@ -4,11 +4,14 @@
 // Index: findPath - standard folders (get_OS_abs_path) - trim_dest_folder.
 #include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <mutex>
@@ -136,6 +139,43 @@ bool is_private_folder(std::string const& path)
 std::mutex temp_lock;
 std::string temp_folder;  // made once per run
 
+// Empties and removes a temporary folder when it is ours and private: its
+// entries are files and links (a folder inside is left, and keeps it).
+void remove_temp_folder(std::string const& folder)
+{
+	int const fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+	if (fd < 0) return;
+	struct stat st;
+	DIR* d = fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 077) == 0 ? fdopendir(fd) : nullptr;
+	if (!d) {
+		close(fd);
+		return;
+	}
+	while (dirent const* e = readdir(d))
+		if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) unlinkat(dirfd(d), e->d_name, 0);
+	closedir(d);
+	rmdir(folder.c_str());
+}
+
+// A run that was killed, or lost its power, leaves its partial downloads in
+// its temporary folder for good: the folders carry their run's process id,
+// and those of runs no longer running are removed.
+void remove_stale_temps(std::string const& base)
+{
+	DIR* d = opendir(base.c_str());
+	if (!d) return;
+	while (dirent const* e = readdir(d)) {
+		char const* name = e->d_name;
+		if (std::strncmp(name, "Skyrell-", 8) != 0) continue;
+		char* end = nullptr;
+		long const pid = std::strtol(name + 8, &end, 10);
+		if (end == name + 8 || *end != '-' || std::strlen(end + 1) != 6 || pid <= 0 || pid > 0x3fffffff) continue;
+		if (pid == getpid() || kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+		remove_temp_folder(base + "/" + name);
+	}
+	closedir(d);
+}
+
 bool private_temp(std::string& out)
 {
 	std::lock_guard<std::mutex> hold(temp_lock);
@@ -144,9 +184,12 @@ bool private_temp(std::string& out)
 		for (std::string base : {std::string(absolute(tmpdir) ? tmpdir : ""), std::string("/tmp")}) {
 			while (base.size() > 1 && base.back() == '/') base.pop_back();
 			if (base.empty()) continue;
-			std::string pattern = base + "/Skyrell-XXXXXX";
+			std::string pattern = base + "/Skyrell-" + std::to_string(getpid()) + "-XXXXXX";
 			if (mkdtemp(&pattern[0])) {  // mode 0700: no one else may plant files here
 				temp_folder = pattern;
+				remove_stale_temps(base);
+				// What is downloaded serves this run only.
+				std::atexit([] { remove_temp_folder(temp_folder); });
 				break;
 			}
 		}

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <fstream>
 
 #include "foundation/hl_string.h"
 #include "support/alert_recorder.h"
@@ -178,6 +180,68 @@ TEST_F(OsPathTest, TemporaryFolderStaysPrivateWhenSomethingTookItsPlace)
 	ASSERT_EQ(unlink(folder.c_str()), 0);
 	ASSERT_EQ(rename(open_folder.c_str(), folder.c_str()), 0);
 	EXPECT_EQ(get(3), "unchanged");
+}
+
+// A killed run's temporary folder, with its partial downloads, is removed by
+// the next run; a folder of a run still going, one not private, one of
+// another form, and a folder inside one are not. A run that ends removes its
+// own.
+TEST_F(OsPathTest, TemporaryFoldersOfEndedRunsAreRemoved)
+{
+	pid_t const dead = fork();
+	ASSERT_GE(dead, 0);
+	if (dead == 0) _exit(0);
+	ASSERT_EQ(waitpid(dead, nullptr, 0), dead);
+	std::string const old = dir.path() + "Skyrell-" + std::to_string(dead) + "-";
+	struct {
+		std::string name;
+		mode_t mode;
+		bool removed;
+	} const cases[] = {
+	    {old + "aB3dE6", 0700, true},
+	    {old + "open01", 0755, false},
+	    {dir.path() + "Skyrell-1-aB3dE6", 0700, false},
+	    {old + "x", 0700, false},
+	    {old + "deep01", 0700, false},
+	};
+	for (auto const& c : cases) {
+		ASSERT_EQ(mkdir(c.name.c_str(), c.mode), 0) << c.name;
+		ASSERT_EQ(chmod(c.name.c_str(), c.mode), 0);
+		write_text_file(c.name + "/0.zip", "part of an archive");
+		write_text_file(c.name + "/directory.txt", "I\n");
+	}
+	ASSERT_EQ(mkdir((old + "deep01/inner").c_str(), 0700), 0);
+
+	int out[2];
+	ASSERT_EQ(pipe(out), 0);
+	pid_t const run = fork();
+	ASSERT_GE(run, 0);
+	if (run == 0) {
+		std::string const t = get(3);
+		write_text_file(t + "1.zip", "this run's download");
+		ssize_t const n = write(out[1], t.data(), t.size());
+		std::exit(n == static_cast<ssize_t>(t.size()) ? 0 : 3);
+	}
+	close(out[1]);
+	char buf[4096];
+	ssize_t const n = read(out[0], buf, sizeof buf);
+	close(out[0]);
+	int status = 0;
+	ASSERT_EQ(waitpid(run, &status, 0), run);
+	ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+	ASSERT_GT(n, 0);
+	std::string const mine(buf, static_cast<size_t>(n));
+	EXPECT_EQ(mine.rfind(dir.path() + "Skyrell-" + std::to_string(run) + "-", 0), 0u) << mine;
+	EXPECT_FALSE(is_folder(mine)) << "a run that ends removes its own";
+
+	for (auto const& c : cases) {
+		EXPECT_EQ(is_folder(c.name), !c.removed) << c.name;
+		if (!c.removed && c.name != old + "deep01") {
+			EXPECT_EQ(read_text_file(c.name + "/0.zip"), "part of an archive") << c.name;
+		}
+	}
+	EXPECT_TRUE(is_folder(old + "deep01/inner"));
+	EXPECT_FALSE(std::ifstream(old + "deep01/0.zip").good()) << "its files go, the folder inside keeps it";
 }
 
 TEST_F(OsPathTest, TemporaryFolderFallsBackToTmp)

@@ -14,7 +14,8 @@ destination.
              second release killed during its deletions and run to the end.
              After each finished run the destination equals the release,
              holds no half-written or downloaded leftovers, and the files
-             the user added between the runs are untouched.
+             the user added between the runs are untouched; at the end no
+             temporary folder of any run is left.
   full       a destination on a small tmpfs that fills up during the
              install: the extraction alert and the end screen's error texts,
              never "INSTALLATION COMPLETE!"; a later run with room finishes
@@ -367,8 +368,11 @@ class Interrupt(road.Road):
         finally:
             prog.kill()
 
+        # Killed runs' partial downloads go with the next run, a finished
+        # run's with its end.
         stale = os.listdir(self.tmp)
-        log('temporary folders left in TMPDIR: %d' % len(stale))
+        if stale:
+            raise Failed('temporary folders left: ' + ', '.join(stale))
 
     def full(self):
         if os.geteuid() != 0:
