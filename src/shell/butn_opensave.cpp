@@ -214,6 +214,8 @@ int BTN_opensave(int open_save, int file_path, int file_type, std::string* path)
 	bool const saving = open_save == 999;
 
 	int const back = mnw.cur_win;
+	// The file may have been rewritten since the last browser read it.
+	fdr_path.clear();
 	BTN_opensave_start_folder(file_type, *path);
 	int count = list_folder(file_type);
 	int hover = count / 2, current = count / 2;

@@ -2,6 +2,7 @@
 // program's (temporary) folder, driven by input that a hook hands in at each
 // buffer swap; and what it decides (start folder, saved name, folder levels,
 // a folder file's comment) on its own.
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -310,6 +311,27 @@ TEST_F(browser_test, CancelOrAnotherScreenLeavesThePathAndRestoresTheScreen)
 		EXPECT_EQ(mnw.cur_win, r.after);
 		EXPECT_TRUE(stl_input.empty());
 	}
+}
+
+TEST_F(browser_test, FolderFileCommentIsReadAgainByTheNextBrowser)
+{
+	// The comment's place on the screen (layout units of the browser).
+	auto const grab = [](std::vector<unsigned char>* px) {
+		px->assign(200 * 10 * 3, 0);
+		glPixelStorei(GL_PACK_ALIGNMENT, 1);
+		glReadPixels(static_cast<int>(mnw.org_x) + 30, static_cast<int>(mnw.org_y) + 404, 200, 10, GL_RGB,
+		             GL_UNSIGNED_BYTE, px->data());
+	};
+	mkdir((root() + "Notes").c_str(), 0700);
+	std::vector<unsigned char> before, after;
+	for (auto* px : {&before, &after}) {
+		// Between the two browsers the file takes another comment.
+		write_text_file(root() + "Notes/a.fdr",
+		                std::string("I\n800 version\nCOMM, ") + (px == &before ? "one" : "WWW another") + "\n");
+		std::string path = "Notes/x.fdr";
+		EXPECT_EQ(browse(998, 1, 8, &path, {idle, run([&] { grab(px); }), cancel}), 0);
+	}
+	EXPECT_TRUE(before != after) << "the first comment is still shown";
 }
 
 TEST_F(browser_test, HostileFoldersNeverEndTheProgram)
