@@ -1,7 +1,9 @@
-// Clocks, medians and child processes shared by the benchmarks.
+// Clocks, medians, files and child processes shared by the benchmarks.
 #pragma once
 #include <fcntl.h>
+#include <ftw.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -9,8 +11,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -62,6 +68,51 @@ inline double median(std::vector<double> v)
 	size_t const n = v.size();
 	return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
+
+// ---- files ------------------------------------------------------------------
+
+// Makes every folder of path up to its last "/".
+inline void make_path(std::string const& path)
+{
+	for (size_t i = 1; i < path.size(); ++i)
+		if (path[i] == '/') {
+			std::string const f = path.substr(0, i);
+			if (mkdir(f.c_str(), 0755) != 0 && errno != EEXIST) die("cannot make " + f);
+		}
+}
+
+inline int remove_item(char const* path, struct stat const*, int, FTW*) { return remove(path); }
+inline void remove_tree(std::string const& path) { nftw(path.c_str(), remove_item, 16, FTW_DEPTH | FTW_PHYS); }
+
+inline std::string read_file(std::string const& path)
+{
+	std::ifstream in(path, std::ios::binary);
+	return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Writes data to path, making its folders first.
+inline void write_file(std::string const& path, std::string const& data)
+{
+	make_path(path);
+	std::ofstream out(path, std::ios::binary | std::ios::trunc);
+	out.write(data.data(), static_cast<std::streamsize>(data.size()));
+	if (!out) die("cannot write " + path);
+}
+
+// Reads every file once: both sides of a comparison start from a warm cache.
+inline void warm(std::vector<std::string> const& paths)
+{
+	std::vector<char> buf(1 << 20);
+	for (auto const& p : paths) {
+		int const fd = open(p.c_str(), O_RDONLY | O_CLOEXEC);
+		if (fd < 0) die("cannot read " + p);
+		while (read(fd, buf.data(), buf.size()) > 0) {
+		}
+		close(fd);
+	}
+}
+
+// ---- child processes ----------------------------------------------------------
 
 // Runs argv[0] (looked up in PATH) with its standard output to `out`, its
 // standard error to `err` and its standard input from /dev/null; waits for

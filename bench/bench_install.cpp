@@ -1,34 +1,40 @@
 // The installer's and the builder's whole jobs against what a shell user
-// would do with standard tools, measured in the same run on the same data:
-// the destination's signature scan against md5sum, and the builder against
-// a per-file zip plus md5sum. Makes its own reference release (the same on
-// every run) and prints one table with ratios. Run by bench/run, which gives
-// it an X display and the rest of its setting.
+// would do with standard tools, measured in the same run on the same data: a
+// fresh install through the frame loop against curl -Z + unzip, an update of
+// 5% of the files against md5sum + curl + unzip, the destination's signature
+// scan against md5sum, the builder against a per-file zip plus md5sum, and
+// the frame times during the installs. Makes its own reference release (the
+// same on every run) and prints one table with ratios. Run by bench/run,
+// which gives it an X display, nginx on loopback and the rest of its setting.
 //
-//   bench_install --work DIR [--quick] [--rounds N]
+//   bench_install --work DIR --port PORT [--quick] [--rounds N]
 //
-// Index: options - reference master - builder - destination scan - table -
-// main.
+// Index: options - reference master - builder - destination scan - installs
+// and their baselines - table - main.
 #include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <map>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "bench_common.h"
+#include "bench_road.h"
 #include "foundation/app_globals.h"
 #include "foundation/hl_string.h"
 #include "foundation/io_utils.h"
 #include "foundation/io_zip.h"
+#include "foundation/md5.h"
 #include "installer/make_installer.h"
 #include "installer/utils.h"
 #include "platform/app_folder.h"
@@ -36,12 +42,17 @@
 #include "shell/hl_init.h"
 
 using bench::die;
+using bench::make_path;
 using bench::median;
+using bench::read_file;
+using bench::remove_tree;
 using bench::run_child;
 using bench::timing;
+using bench::warm;
+using bench::write_file;
 
-// The frame loop's upward calls; this program drives everything itself.
-void APP_update() {}
+// The frame loop runs the installer's own per-frame update; keys and menus
+// have no use here.
 void APP_handlemenu(int) {}
 void APP_handlekey(int, int) {}
 
@@ -53,7 +64,10 @@ struct options {
 	std::string work;  // ends in "/"
 	bool quick = false;
 	int rounds = 0;  // 0: 3, or 1 in quick mode
+	int port = 0;    // nginx's, serving WORK/www and WORK/served
 };
+
+char const* const kUsage = "usage: bench_install --work DIR --port PORT [--quick] [--rounds N]";
 
 options parse(int argc, char** argv)
 {
@@ -63,51 +77,13 @@ options parse(int argc, char** argv)
 		if (a == "--quick") o.quick = true;
 		else if (a == "--rounds" && i + 1 < argc) o.rounds = std::atoi(argv[++i]);
 		else if (a == "--work" && i + 1 < argc) o.work = argv[++i];
-		else die("usage: bench_install --work DIR [--quick] [--rounds N]");
+		else if (a == "--port" && i + 1 < argc) o.port = std::atoi(argv[++i]);
+		else die(kUsage);
 	}
-	if (o.work.empty()) die("usage: bench_install --work DIR [--quick] [--rounds N]");
+	if (o.work.empty() || o.port <= 0) die(kUsage);
 	if (o.work.back() != '/') o.work += '/';
 	if (o.rounds <= 0) o.rounds = o.quick ? 1 : 3;
 	return o;
-}
-
-void make_path(std::string const& path)  // every folder of path, up to its last "/"
-{
-	for (size_t i = 1; i < path.size(); ++i)
-		if (path[i] == '/') {
-			std::string const f = path.substr(0, i);
-			if (mkdir(f.c_str(), 0755) != 0 && errno != EEXIST) die("cannot make " + f);
-		}
-}
-
-int remove_item(char const* path, struct stat const*, int, FTW*) { return remove(path); }
-void remove_tree(std::string const& path) { nftw(path.c_str(), remove_item, 16, FTW_DEPTH | FTW_PHYS); }
-
-std::string read_file(std::string const& path)
-{
-	std::ifstream in(path, std::ios::binary);
-	return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void write_file(std::string const& path, std::string const& data)
-{
-	make_path(path);
-	std::ofstream out(path, std::ios::binary | std::ios::trunc);
-	out.write(data.data(), static_cast<std::streamsize>(data.size()));
-	if (!out) die("cannot write " + path);
-}
-
-// Reads every file once: both sides of a comparison start from a warm cache.
-void warm(std::vector<std::string> const& paths)
-{
-	std::vector<char> buf(1 << 20);
-	for (auto const& p : paths) {
-		int const fd = open(p.c_str(), O_RDONLY | O_CLOEXEC);
-		if (fd < 0) die("cannot read " + p);
-		while (read(fd, buf.data(), buf.size()) > 0) {
-		}
-		close(fd);
-	}
 }
 
 // ---- reference master ---------------------------------------------------------------
@@ -374,6 +350,193 @@ size_t install_copy(std::string const& set, std::string const& directory, std::s
 	return n;
 }
 
+// ---- installs and their baselines -------------------------------------------------------
+
+std::string const kHost = "dl1.kestrin-research.example";
+
+// The files an install for Linux generic x86 gets: master path -> installed
+// path below the destination.
+std::map<std::string, std::string> wanted_files(master_tree const& m)
+{
+	std::map<std::string, std::string> out;
+	for (auto const& f : m.files) {
+		if (f.compare(0, 4, "All/") == 0) out[f] = f.substr(4);
+		else if (f.compare(0, 18, "Linux Generic x86/") == 0) out[f] = f.substr(18);
+	}
+	return out;
+}
+
+std::string url_path(std::string const& path)
+{
+	static char const hex[] = "0123456789ABCDEF";
+	std::string out;
+	for (unsigned char c : path) {
+		if (std::isalnum(c) || c == '/' || c == '.' || c == '_' || c == '-') {
+			out += static_cast<char>(c);
+		} else {
+			out += '%';
+			out += hex[c >> 4];
+			out += hex[c & 15];
+		}
+	}
+	return out;
+}
+
+// nginx serves WORK/served: the container of the release to install.
+void serve(std::string const& w, std::string const& output)
+{
+	std::string const link = w + "served";
+	remove(link.c_str());
+	if (symlink((output + "MY CONTAINER FOR " + kSetName).c_str(), link.c_str()) != 0) die("cannot link " + link);
+}
+
+void write_server_list(std::string const& w)
+{
+	write_file(w + "www/serverlist.txt", "I\n820 version\nSERVERS\nBETA " + kSetName + "\nSERVER " + kHost +
+	                                         "\n/\nBenchmark server (loopback)\nENDOFLIST\n");
+}
+
+// The body bytes nginx sent for the requests logged past offset `from`.
+uint64_t bytes_served(std::string const& access_log, size_t from)
+{
+	std::string const text = read_file(access_log);
+	uint64_t total = 0;
+	std::istringstream in(from < text.size() ? text.substr(from) : std::string());
+	std::string line;
+	while (std::getline(in, line)) {
+		// ... "REQUEST" STATUS BYTES "REFERER" "AGENT"
+		size_t const q1 = line.find('"');
+		size_t const q2 = q1 == std::string::npos ? q1 : line.find('"', q1 + 1);
+		if (q2 == std::string::npos) continue;
+		unsigned status = 0;
+		unsigned long long bytes = 0;
+		if (std::sscanf(line.c_str() + q2 + 1, " %u %llu", &status, &bytes) == 2) total += bytes;
+	}
+	return total;
+}
+
+size_t file_size(std::string const& path)
+{
+	struct stat st;
+	return stat(path.c_str(), &st) == 0 ? static_cast<size_t>(st.st_size) : 0;
+}
+
+// curl fetches the archives of `files` (master paths) from the set through
+// nginx, four at a time, into dl (emptied first), then unzip expands each
+// folder's archives into the matching folder below dest: what a shell user
+// with standard tools would do.
+timing fetch_and_expand(std::vector<std::string> const& files, std::map<std::string, std::string> const& wanted,
+                        int port, std::string const& dl, std::string const& dest, std::string const& config)
+{
+	remove_tree(dl);
+	make_path(dl);
+	std::string cfg;
+	std::map<std::string, std::string> folders;  // archive folder -> installed folder
+	for (auto const& f : files) {
+		cfg += "url = \"http://" + kHost + "/" + url_path(kSetName + "/" + f) + ".zip\"\noutput = \"" + dl + f +
+		       ".zip\"\n";
+		std::string const& to = wanted.at(f);
+		folders[dl + f.substr(0, f.rfind('/') + 1)] = dest + to.substr(0, to.rfind('/') + 1);
+	}
+	write_file(config, cfg);
+	timing t;
+	double const w0 = bench::wall_now();
+	t.cpu += run_child({"curl", "-sS", "-f", "-Z", "--parallel-max", "4", "--create-dirs", "-x",
+	                    "http://127.0.0.1:" + std::to_string(port), "-K", config})
+	             .cpu;
+	for (auto const& [from, to] : folders) {
+		make_path(to);
+		t.cpu += run_child({"unzip", "-q", "-o", from + "*.zip", "-d", to}).cpu;
+	}
+	t.wall = bench::wall_now() - w0;
+	return t;
+}
+
+// Every wanted file of dest carries the signature the set lists for it.
+void check_installed(std::map<std::string, std::string> const& wanted, std::string const& set, std::string const& dest)
+{
+	std::map<std::string, std::string> const sigs = listed_signatures(set);
+	for (auto const& [from, to] : wanted) {
+		std::string sig;
+		if (calc_file_md5(dest + to, sig) != 0) die("not installed: " + dest + to);
+		auto const it = sigs.find(from);
+		if (it == sigs.end() || it->second != sig) die("installed file differs from the set: " + dest + to);
+	}
+}
+
+// The second release's master: the first with one in twenty of its
+// generated files rewritten, text-like and binary-like in their usual
+// shares (hard links for the others). The changed master paths.
+std::vector<std::string> make_changed_master(master_tree const& m, master_tree& m2, size_t count)
+{
+	remove_tree(m2.root);
+	run_child({"cp", "-al", m.root.substr(0, m.root.size() - 1), m2.root.substr(0, m2.root.size() - 1)});
+	m2.files = m.files;
+	std::vector<std::string> changed;
+	std::mt19937_64 rng(85007);
+	timespec const when[2] = {{1767312000, 0}, {1767312000, 0}};  // 2026-01-02
+	// One in each twenty files; the offset moves so that every fifth file
+	// (the binary-like ones) is met as often as the others.
+	for (size_t k = 0; 20 * k + 7 + k % 5 < count; ++k) {
+		size_t const i = 20 * k + 7 + k % 5;
+		std::string const path = m2.root + m.files[i];
+		size_t const size = file_size(path);
+		remove(path.c_str());  // the first master keeps its copy
+		write_file(path, m.files[i].find(".dat") != std::string::npos ? binary_like(rng, size) : text_like(rng, size));
+		utimensat(AT_FDCWD, path.c_str(), when, 0);
+		changed.push_back(m.files[i]);
+	}
+	return changed;
+}
+
+// The first set's directory file as the previous release's: the builder
+// stamps its one release number on every new line and refuses a previous
+// file that already holds it.
+void write_previous_85007(std::string const& set, std::string const& out)
+{
+	run_child({"unzip", "-p", set + "directory.txt.zip", "directory.txt"}, out + ".85008");
+	std::ifstream in(out + ".85008");
+	std::string text, line;
+	while (std::getline(in, line)) {
+		// FILE flag platform version ...
+		if (line.compare(0, 5, "FILE ") == 0) {
+			size_t const a = line.find(' ', 5), b = a == std::string::npos ? a : line.find(' ', a + 1);
+			if (b != std::string::npos && line.compare(b + 1, 6, "85008 ") == 0) line.replace(b + 1, 5, "85007");
+		}
+		text += line + "\n";
+	}
+	write_file(out, text);
+	remove((out + ".85008").c_str());
+}
+
+// What a shell user would do for the update: md5sum over the copy, the
+// changed files found against the new directory, curl of their archives and
+// unzip. The changed master paths found.
+timing update_baseline(std::map<std::string, std::string> const& wanted, std::string const& set2, int port,
+                       std::string const& w, std::string const& dest, std::vector<std::string>* found)
+{
+	std::map<std::string, std::string> const sigs = listed_signatures(set2);  // the directory, given
+	double const w0 = bench::wall_now();
+	std::vector<std::string> md5{"md5sum"};
+	for (auto const& [from, to] : wanted) md5.push_back(dest + to);
+	timing t;
+	t.cpu += run_child(md5, w + "base-update.md5").cpu;
+	std::map<std::string, std::string> by_installed;
+	for (auto const& [from, to] : wanted) by_installed[dest + to] = from;
+	std::ifstream in(w + "base-update.md5");
+	std::string line;
+	found->clear();
+	while (std::getline(in, line)) {
+		std::string const& from = by_installed.at(line.substr(34));
+		auto const it = sigs.find(from);
+		if (it != sigs.end() && it->second != line.substr(0, 32)) found->push_back(from);
+	}
+	timing const f = fetch_and_expand(*found, wanted, port, w + "base-dl2/", dest, w + "curl-update.cfg");
+	t.cpu += f.cpu;
+	t.wall = bench::wall_now() - w0;
+	return t;
+}
+
 // ---- table ------------------------------------------------------------------------------
 
 struct table_row {
@@ -398,6 +561,8 @@ void print_table(std::vector<table_row> rows, int rounds)
 int main(int argc, char** argv)
 {
 	bench::program_name = "bench_install";
+	if (argc == 5 && std::string(argv[1]) == "--install-run" && std::string(argv[3]) == "--dest")
+		return bench::install_child(argv[2], argv[4]);
 	options const opt = parse(argc, argv);
 	make_path(opt.work);
 	std::string const w = opt.work;
@@ -468,7 +633,84 @@ int main(int argc, char** argv)
 		rows.push_back({"3", "destination signature scan", "md5sum", median(ow), median(bw), median(oc), median(bc)});
 	}
 
+	// Fresh installs through the frame loop, with the default settings and
+	// flat out, against curl -Z 4 + unzip of the same archives; one round each
+	// (an install of the full set takes minutes).
+	std::map<std::string, std::string> const wanted = wanted_files(m);
+	std::vector<std::string> wanted_paths;
+	std::vector<std::string> archives;
+	for (auto const& [from, to] : wanted) {
+		wanted_paths.push_back(from);
+		archives.push_back(set + from + ".zip");
+	}
+	serve(w, w + "release1/");
+	write_server_list(w);
+	warm(archives);
+	std::string const access_log = w + "nginx/access.log";
+	timing const base_fresh =
+	    fetch_and_expand(wanted_paths, wanted, opt.port, w + "base-dl/", w + "base/", w + "curl-fresh.cfg");
+	check_installed(wanted, set, w + "base/");
+	std::string const installed = w + "fresh-default/" + kSetName + "/";
+	bench::install_result const fresh = bench::run_install(w + "run-default/", w + "fresh-default/", opt.port, false);
+	check_installed(wanted, set, installed);
+	bench::install_result const flat = bench::run_install(w + "run-max-cpu/", w + "fresh-max-cpu/", opt.port, true);
+	check_installed(wanted, set, w + "fresh-max-cpu/" + kSetName + "/");
+	rows.push_back({"1", "fresh install", "curl -Z 4 + unzip", fresh.from_click, base_fresh.wall, fresh.cpu_click,
+	                base_fresh.cpu});
+	rows.push_back({"1b", "fresh install, _use_max_cpu 1", "curl -Z 4 + unzip", flat.from_click, base_fresh.wall,
+	                flat.cpu_click, base_fresh.cpu});
+
+	// The update: a second release with 5% of the files changed, over the
+	// default-settings copy; the baseline updates its own copy.
+	master_tree m2;
+	m2.root = w + "master2/";
+	std::vector<std::string> const changed = make_changed_master(m, m2, opt.quick ? 40 : 5000);
+	write_previous_85007(set, w + "previous85007.txt");
+	build_ours(m2, w + "previous85007.txt", w + "release2/");
+	std::string const set2 = set_folder(w + "release2/");
+	serve(w, w + "release2/");
+	size_t const log_before = file_size(access_log);
+	bench::install_result const update = bench::run_install(w + "run-update/", installed, opt.port, false);
+	uint64_t const update_bytes = bytes_served(access_log, log_before);
+	check_installed(wanted, set2, installed);
+	size_t const log_between = file_size(access_log);
+	std::vector<std::string> found;
+	timing const base_update = update_baseline(wanted, set2, opt.port, w, w + "base/", &found);
+	uint64_t const base_bytes = bytes_served(access_log, log_between);
+	check_installed(wanted, set2, w + "base/");
+	if (found.size() != changed.size())
+		die("the baseline found " + std::to_string(found.size()) + " changed files of " + std::to_string(changed.size()));
+	rows.push_back({"2", "update, 5% changed (start to end)", "md5sum + curl -Z 4 + unzip", update.from_start,
+	                base_update.wall, update.cpu_start, base_update.cpu});
+
 	print_table(rows, opt.rounds);
+	std::printf("row 1: from the install click to install_stage 2; one round. row 2: from the start-up (server list,\n"
+	            "directory, scan) to install_stage 2, %zu of %zu files changed; one round.\n",
+	            changed.size(), m.files.size());
+	std::printf("2    bytes served by nginx: ours %.2f MB, baseline %.2f MB, ratio %.2fx\n",
+	            static_cast<double>(update_bytes) / 1e6, static_cast<double>(base_bytes) / 1e6,
+	            static_cast<double>(update_bytes) / static_cast<double>(base_bytes));
+
+	// Frame times from the hook before the buffer swap, between the click and
+	// the end.
+	std::printf("\n%-4s %-34s %7s %9s %9s %9s %9s\n", "row", "frames during", "frames", "median ms", "p99 ms",
+	            "max ms", ">100 ms");
+	size_t over = 0;
+	for (auto const& [label, r] : {std::pair<char const*, bench::install_result const&>{"fresh install", fresh},
+	                               {"fresh install, _use_max_cpu 1", flat},
+	                               {"update", update}}) {
+		bench::frame_stats const f = bench::stats_of(r.frames_ms);
+		std::printf("%-4s %-34s %7zu %9.1f %9.1f %9.1f %9zu\n", "5", label, f.count, f.median, f.p99, f.max,
+		            f.over_100);
+		over += f.over_100;
+	}
+
+	double const ratio = fresh.from_click / base_fresh.wall;
+	std::printf("\ngoal: the fresh install is faster than curl -Z 4 + unzip (%.2fx): %s\n", ratio,
+	            ratio < 1 ? "met" : "NOT met");
+	std::printf("goal: no frame longer than 100 ms during an install (%zu longer): %s\n", over,
+	            over == 0 ? "met" : "NOT met");
 	VEDEZE_finishup(0);
 	return 0;
 }
+

@@ -16,12 +16,8 @@
 //
 // Index: options and clocks - reference files - signing - expansion - main.
 #include <fcntl.h>
-#include <ftw.h>
 #include <minizip/zip.h>
-#include <spawn.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -31,7 +27,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <random>
 #include <string>
 #include <thread>
@@ -57,6 +52,11 @@ struct options {
 
 using bench::cpu_now;
 using bench::die;
+using bench::read_file;
+using bench::make_path;
+using bench::remove_tree;
+using bench::warm;
+using bench::write_file;
 using bench::median;
 using bench::seconds;
 using bench::timing;
@@ -114,13 +114,6 @@ std::string make_content(size_t index, size_t size)
 	return s;
 }
 
-void write_file(std::string const& path, std::string const& data)
-{
-	std::ofstream out(path, std::ios::binary | std::ios::trunc);
-	out.write(data.data(), static_cast<std::streamsize>(data.size()));
-	if (!out) die("cannot write " + path);
-}
-
 void make_archive(std::string const& path, std::string const& entry, std::string const& data)
 {
 	zipFile zf = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
@@ -135,26 +128,15 @@ void make_archive(std::string const& path, std::string const& entry, std::string
 	if (!ok) die("cannot write " + path);
 }
 
-void make_folder(std::string const& path)
-{
-	if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) die("cannot make " + path);
-}
-
-std::string read_file(std::string const& path)
-{
-	std::ifstream in(path, std::ios::binary);
-	return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Sizes spread evenly over 2 KB to 183 KB: 5,000 of them come to about
 // 475 MB. Large sets hold count files of 64 MiB each instead.
 reference_set make_reference_set(std::string const& root, size_t count, bool large = false)
 {
 	reference_set set;
 	set.root = root;
-	make_folder(root);
-	make_folder(root + "files");
-	make_folder(root + "zips");
+	make_path(root + "/");
+	make_path(root + "files/");
+	make_path(root + "zips/");
 	std::mt19937 rng(2024);
 	std::vector<size_t> sizes(count);
 	for (size_t i = 0; i < count; ++i) {
@@ -186,22 +168,6 @@ reference_set make_reference_set(std::string const& root, size_t count, bool lar
 	write_file(marker, stamp);
 	return set;
 }
-
-// Reads every file once so that both sides of a comparison start from a
-// warm page cache.
-void warm(std::vector<std::string> const& paths)
-{
-	std::vector<char> buf(1 << 20);
-	for (auto const& p : paths) {
-		int const fd = open(p.c_str(), O_RDONLY | O_CLOEXEC);
-		if (fd < 0) die("cannot read " + p);
-		while (read(fd, buf.data(), buf.size()) > 0) {
-		}
-		close(fd);
-	}
-}
-
-int remove_item(char const* path, struct stat const*, int, FTW*) { return remove(path); }
 
 // ---- signing -------------------------------------------------------------------
 
@@ -362,8 +328,8 @@ void row(char const* what, double wall, double cpu)
 void run_expansion(reference_set const& set, std::string const& out_root, char const* prefix, options const& opt)
 {
 	std::string const out_ours = out_root + prefix + "out_zip/", out_floor = out_root + prefix + "out_floor/";
-	make_folder(out_ours);
-	make_folder(out_floor);
+	make_path(out_ours);
+	make_path(out_floor);
 	// Every pass runs once per round, in one order on even rounds and the
 	// reverse on odd ones, so that a slow spell of the shared disk does not
 	// land on one side only.
@@ -412,14 +378,14 @@ int main(int argc, char** argv)
 		if (!mkdtemp(&pattern[0])) die("cannot make a temporary folder");
 		root = pattern;
 	} else {
-		make_folder(root);
+		make_path(root + "/");
 	}
 	if (root.back() != '/') root += '/';
 
 	reference_set const set = make_reference_set(root, opt.quick ? 500 : 5000);
 	std::string out_root = opt.out.empty() ? root : opt.out;
 	if (out_root.back() != '/') out_root += '/';
-	make_folder(out_root);
+	make_path(out_root + "/");
 	// The log is open, as it is in the program.
 	xer.open(root + "log.txt", std::ios::trunc);
 
@@ -462,9 +428,9 @@ int main(int argc, char** argv)
 	xer.close();
 	if (!opt.out.empty()) {
 		for (char const* made : {"out_zip/", "out_floor/", "large_out_zip/", "large_out_floor/"})
-			nftw((out_root + made).c_str(), remove_item, 16, FTW_DEPTH | FTW_PHYS);
+			remove_tree(out_root + made);
 		rmdir(out_root.c_str());  // only when it is left empty
 	}
-	if (temporary) nftw(root.c_str(), remove_item, 16, FTW_DEPTH | FTW_PHYS);
+	if (temporary) remove_tree(root);
 	return 0;
 }

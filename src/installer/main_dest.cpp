@@ -7,6 +7,8 @@
 #include <vector>
 
 #include <limits.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <mutex>
 
@@ -69,6 +71,16 @@ void check_dest_path()
 	// The listing ends the program on a folder path without its separator.
 	if (!path.empty() && path.back() != '/' && path.back() != ':' && path.back() != '\\') path += '/';
 	set_dir_chars(path);
+	// A relative folder (a hand-edited preference, a home folder that could
+	// not be used) would move with the folder the next run starts in once saved.
+	if (path.empty() || path[0] != '/') {
+		char* here = getcwd(nullptr, 0);
+		if (here) {
+			std::string const cwd = here;
+			free(here);
+			path = cwd + (cwd.back() == '/' ? "" : "/") + path;
+		}
+	}
 
 	std::string examined = path;
 	if (!dir_exists(path) && path.size() >= 2) {

@@ -178,7 +178,7 @@ void idle_messages(std::string line[3])
 		line[1] = "This may take a moment as I download the latest list of Skyrell files...";
 		return;
 	}
-	if (tot_disk_req == 0) {
+	if (tot_disk_req == 0 && dir_changes == 0) {
 		// Nothing to install: the button stays disarmed.
 		disk_space_avail = 0;
 		line[0] = "Your copy of Skyrell is already the latest version.";

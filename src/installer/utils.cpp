@@ -26,6 +26,7 @@ std::vector<file_history_struct> sim_info;
 std::map<std::string, int, no_case_compare_string> sim_info_index;
 int this_install_has_exes = 0;
 std::set<std::string> deleted_files;
+int dir_changes = 0;
 
 dir_progress_fn dir_progress_draw = dir_progress_bar;
 
@@ -135,6 +136,7 @@ int read_directory(std::string const& path, std::string title)
 	static int f = 0;  // FILE lines over every call: the panel every 500th
 
 	deleted_files.clear();
+	dir_changes = 0;
 	stg.down_bytes_req = 0.0f;
 	stg.disk_bytes_req = 0.0f;
 	std::string file = path;
@@ -197,6 +199,7 @@ int read_directory(std::string const& path, std::string title)
 	// Examine the destination: the current version of every path.
 	int const paths = static_cast<int>(sim_info.size());
 	int const step = std::max(1, paths / 200);
+	std::set<std::string> installed_here;  // where current files of this platform land
 	for (int i = 0; i < paths; ++i) {
 		int const last = static_cast<int>(sim_info[i].versions.size()) - 1;
 		file_version_struct& v = sim_info[i].versions[last];
@@ -206,11 +209,22 @@ int read_directory(std::string const& path, std::string title)
 		v.sig_have = "NONE";
 		calc_file_md5(local, v.sig_have);
 		v.up_to_date = v.sig_have == v.sig_want ? 1 : 0;
+		if (v.sig_want != "GONE" && want_this_f(i, last, v.flag)) installed_here.insert(local);
 		if (v.sig_want != "GONE" && !v.up_to_date && want_this_f(i, last, v.flag)) {
+			++dir_changes;
 			stg.down_bytes_req += v.zip_size;
 			stg.disk_bytes_req += v.ext_size;
 			if (v.platform >= 1 && v.platform <= 5) this_install_has_exes = 1;
 		}
+	}
+	// A file gone from the release and still on disk is to be deleted, unless
+	// another listed path (a move between platform folders) installs there.
+	for (int i = 0; i < paths; ++i) {
+		int const last = static_cast<int>(sim_info[i].versions.size()) - 1;
+		file_version_struct const& v = sim_info[i].versions[last];
+		if (v.sig_want == "GONE" && v.sig_have != "NONE" && want_this_f(i, last, v.flag) &&
+		    !installed_here.count(installed_path(v.name)))
+			++dir_changes;
 	}
 	return 3;
 }

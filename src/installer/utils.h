@@ -82,6 +82,10 @@ extern std::vector<file_history_struct> sim_info;
 extern std::map<std::string, int, no_case_compare_string> sim_info_index;  // the builder's
 extern int this_install_has_exes;        // never reset once set
 extern std::set<std::string> deleted_files;  // folders emptied by deletions
+// Listed paths read_directory found to fetch or to delete. The sizes are whole
+// kilobytes, cut, so files under a kilobyte (or deletions alone) sum to
+// nothing: this count, not the sizes, tells whether there is anything to do.
+extern int dir_changes;
 
 // ---- directory file -----------------------------------------------------------
 // 3 when read and the destination examined; 2 when the header was refused

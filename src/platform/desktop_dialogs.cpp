@@ -90,14 +90,14 @@ int PLT_message_box(PLT_message_box_request const& request)
 
 // ---- file and folder chooser ------------------------------------------------
 
-int PLT_choose_path(int mode, std::string const& title, std::string const& ok_label, std::string const& filename,
-                    std::string* chosen)
+int PLT_choose_path(int mode, std::string const& title, std::string const& filename, std::string* chosen)
 {
+	// No label for the accept button: the helper's chooser refuses one and
+	// ends without showing anything.
 	std::vector<std::string> args = {"zenity", "--file-selection"};
 	if (mode == PLT_choose_save) args.push_back("--save");
 	if (mode == PLT_choose_folder) args.push_back("--directory");
 	args.push_back("--title=" + title);
-	if (!ok_label.empty()) args.push_back("--ok-label=" + ok_label);
 	if (!filename.empty()) args.push_back("--filename=" + filename);
 
 	pid_t child = -1;

@@ -34,8 +34,7 @@ enum { PLT_choose_open = 0, PLT_choose_save = 1, PLT_choose_folder = 2 };
 // in *chosen (as the helper printed it, without its line end) when the helper
 // ended with status 0 and printed a path; 0 on a cancel, a failure or a
 // missing helper, *chosen unchanged.
-int PLT_choose_path(int mode, std::string const& title, std::string const& ok_label, std::string const& filename,
-                    std::string* chosen);
+int PLT_choose_path(int mode, std::string const& title, std::string const& filename, std::string* chosen);
 
 // ---- progress window --------------------------------------------------------
 

@@ -123,7 +123,8 @@ int GetFilePathFromUser(int mode, char const* message, char const* action, int p
 	if (mode == PLT_choose_save) start += io_path;
 
 	std::string chosen;
-	if (!PLT_choose_path(mode, message ? message : "", action ? action : "", start, &chosen)) return 0;
+	(void)action;  // the desktop's chooser keeps its own accept label
+	if (!PLT_choose_path(mode, message ? message : "", start, &chosen)) return 0;
 	chosen = without_trailing_slash(chosen);
 	if (chosen.size() + 1 > PATH_MAX) return 0;
 

@@ -26,8 +26,8 @@ int ShowProgressMessage(char const* message, float* progress);
 extern unsigned char ShowProgressMessage_phase;
 
 // The desktop's chooser: mode 0 opens a file, 1 saves one (io_path holds the
-// proposed name), 2 picks a folder. message is the window's title, action
-// its accept button. It starts in start_folder when that is an existing
+// proposed name), 2 picks a folder. message is the window's title; action,
+// the label of its accept button, cannot be given to the desktop's chooser. It starts in start_folder when that is an existing
 // folder, else where the last chooser of the same pref_key in this run
 // ended. Returns 1 with the chosen path in io_path (no trailing '/'), which
 // must hold PATH_MAX bytes; a cancel, a failure, a missing chooser or a path

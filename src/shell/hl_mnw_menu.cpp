@@ -1,6 +1,7 @@
 // Building the menu table: bar titles and submenus, their items laid out as
 // one column, and the loader of menu text files.
 #include <algorithm>
+#include <cmath>
 
 #include "foundation/alert.h"
 #include "foundation/app_globals.h"
@@ -20,7 +21,9 @@ void fatal(char const* message, std::string const& text, int line)
 	__VEDEZE_alert(0, message, "", "", text, 2, "hl_mnw", line);
 }
 
-short whole(float v) { return static_cast<short>(v); }
+// Truncated to the 16-bit rectangle fields; a value they cannot hold (a very
+// long bar) stops at their limit instead of wrapping round.
+short whole(float v) { return static_cast<short>(std::min(32767.0f, std::max(-32768.0f, std::trunc(v)))); }
 
 }  // namespace
 
@@ -91,7 +94,7 @@ void VEDEZE_append_menu(int i, int item, int code, std::string text, int plain)
 		it.y2 = m.y2;
 	} else {
 		it.y2 = item > 0 ? m.items[static_cast<size_t>(item) - 1].y1 : m.y1;
-		it.y1 = static_cast<short>(it.y2 - row);
+		it.y1 = whole(static_cast<float>(it.y2 - row));
 	}
 
 	float w = 0;
@@ -105,15 +108,17 @@ void VEDEZE_append_menu(int i, int item, int code, std::string text, int plain)
 
 namespace {
 
-// One line of the mapped file from *at, without its line end; *at moves past
-// it. False at the end of the data.
+// One line of the mapped file from *at, without its line end (CR, LF or
+// CR LF, as the framework's text files have them); *at moves past it. False
+// at the end of the data.
 bool next_line(xmap_class const& map, char const** at, std::string* line)
 {
 	if (*at >= map.end) return false;
-	char const* const eol = std::find(*at, map.end, '\n');
+	char const* const eol = std::find_if(*at, map.end, [](char c) { return c == '\n' || c == '\r'; });
 	line->assign(*at, eol);
-	if (!line->empty() && line->back() == '\r') line->pop_back();
-	*at = eol < map.end ? eol + 1 : map.end;
+	*at = eol;
+	if (*at < map.end && **at == '\r') ++*at;
+	if (*at < map.end && **at == '\n') ++*at;
 	return true;
 }
 

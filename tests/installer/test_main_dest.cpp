@@ -62,7 +62,14 @@ TEST_F(DestTest, ExistingCopyOrItsSkyrellSubfolder)
 	    {"a file does not count", t + "file/", 0, t + "file/Skyrell/"},
 	    {"separators normalised", t + "copy:", 1, t + "copy/"},
 	    {"no trailing separator: one is added", t + "copy", 1, t + "copy/"},
+	    // A relative or empty folder (a hand-edited preference, a home folder
+	    // that is no folder) is the working folder's, and saved as such: the
+	    // next run may start elsewhere.
+	    {"relative: from the working folder", "copy/", 1, t + "copy/"},
+	    {"relative non-copy", "three", 0, t + "three/Skyrell/"},
 	};
+	char* const was = getcwd(nullptr, 0);
+	ASSERT_EQ(chdir(t.c_str()), 0);
 	for (row const& r : rows) {
 		SCOPED_TRACE(r.what);
 		dest_dir_path = r.dest;
@@ -71,6 +78,13 @@ TEST_F(DestTest, ExistingCopyOrItsSkyrellSubfolder)
 		EXPECT_EQ(stg.dest_valid, r.valid);
 		EXPECT_EQ(dest_dir_path, r.result);
 	}
+	ASSERT_EQ(chdir((t + "three").c_str()), 0);
+	dest_dir_path.clear();
+	check_dest_path();
+	EXPECT_EQ(dest_dir_path, t + "three/Skyrell/") << "empty: the working folder";
+	EXPECT_EQ(stg.dest_valid, 0);
+	EXPECT_EQ(chdir(was), 0);
+	free(was);
 	EXPECT_TRUE(recorded_alerts().empty());
 }
 

@@ -5,9 +5,11 @@
 // nothing of the old one.
 #include "road_fixture.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "shell/app_callbacks.h"
+#include "support/stand_in_helpers.h"
 
 void APP_handlemenu(int) {}
 void APP_handlekey(int, int) {}
@@ -94,6 +96,55 @@ TEST_F(RoadTest, DeclineLeavesTheDestinationAsItWasAndAgreeInstallsTheMaster)
 	EXPECT_FALSE(file_exists(tmp + "directory.txt.zip"));
 	EXPECT_NE(log_text().find("EXPANDING file " + chosen + "Skyrell/skyrell-x86, with result=0.\n"),
 	          std::string::npos);
+}
+
+// An existing copy that already holds one file of the release, and an
+// install into it that fails; a new destination then gets the whole master
+// (the file the old copy had included) from its own fetches, and the old copy
+// nothing more.
+TEST_F(RoadTest, NewDestinationAfterAFailedInstallGetsNothingOfTheOldOne)
+{
+	std::string const first = dir.path() + "first/", second = dir.path() + "second/";
+	for (char const* d : {"Instructions/", "Output/", "Resources/"}) builder_test::put_folder(first + d);
+	builder_test::put_file(first + "Airfoils/naca.afl", read_text_file(master + "All/Airfoils/naca.afl"));
+	builder_test::put_folder(second);
+	dest_dir_path = first;
+	check_dest_path();
+	ASSERT_EQ(dest_dir_path, first);
+	ASSERT_TRUE(main_screen_ready()) << log_text();
+
+	// One archive missing from both servers ends the install with an error.
+	std::string const archive = set_fold + "Linux Generic x86/skyrell-x86.zip";
+	ASSERT_EQ(std::rename(archive.c_str(), (archive + ".away").c_str()), 0);
+	script.clicks = {road::install_button(), road::agree_button()};
+	ASSERT_TRUE(install_ended()) << log_text();
+	ASSERT_EQ(stg.install_error, 1);
+	EXPECT_EQ(next.finished, 0);
+	road::tree const old_tree = road::tree_of(first);
+	EXPECT_NE(old_tree.count("Instructions/manual.txt"), 0u) << road::tree_diff({}, old_tree);
+	EXPECT_EQ(old_tree.count("skyrell-x86"), 0u);
+	ASSERT_EQ(std::rename((archive + ".away").c_str(), archive.c_str()), 0);
+
+	// The new destination is examined afresh: the whole set is wanted again.
+	stand_in_helpers helpers(dir.path());
+	helpers.answer(second + "\n", 0);
+	script.clicks = {road::destination_button()};
+	ASSERT_TRUE(frames_until([&] { return script.clicks.empty(); }, 20));
+	ASSERT_TRUE(main_screen_ready()) << log_text();
+	EXPECT_EQ(dest_dir_path, second + "Skyrell/");
+	EXPECT_EQ(stg.install_stage, 0);
+	EXPECT_EQ(stg.install_error, 0);
+
+	script.clicks = {road::install_button(), road::agree_button()};
+	ASSERT_TRUE(install_ended()) << log_text();
+	EXPECT_EQ(stg.install_error, 0);
+	EXPECT_EQ(status_line().text, "INSTALLATION COMPLETE!");
+	EXPECT_EQ(dest_dir_path, second + road::kRelease + "/");
+	road::tree const want = road::expected_install(master), got = road::tree_of(dest_dir_path);
+	EXPECT_EQ(want, got) << road::tree_diff(want, got);
+	road::tree const old_now = road::tree_of(first);
+	EXPECT_EQ(old_tree, old_now) << road::tree_diff(old_tree, old_now);
+	EXPECT_FALSE(slot_archives_left(tmp));
 }
 
 }  // namespace

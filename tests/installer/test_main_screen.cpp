@@ -174,20 +174,23 @@ TEST_F(MainScreenMessages, ArmingOnTheMainScreen)
 	struct {
 		char const* what;
 		float need, avail;
-		int armed;
+		int changes, armed;
 		char const* l0;
 		char const* l1;
 		char const* l2;
 	} const cases[] = {
-	    {"exactly the need", 2000, 2000, 0, "You are about to install 2.0 Meg of files to get Skyrell 8.50 Beta 8.",
+	    {"exactly the need", 2000, 2000, 3, 0, "You are about to install 2.0 Meg of files to get Skyrell 8.50 Beta 8.",
 	     "You have 2.0 Meg of drive space available for the selected directory.",
 	     "You don't have enough disk space to install this!"},
-	    {"one kB more", 2000, 2001, 1, "You are about to install 2.0 Meg of files to get Skyrell 8.50 Beta 8.",
+	    {"one kB more", 2000, 2001, 3, 1, "You are about to install 2.0 Meg of files to get Skyrell 8.50 Beta 8.",
 	     "You have 2.0 Meg of drive space available for the selected directory.", "You may install at will."},
-	    {"unknown free space", 2000, -1, 0,
+	    {"unknown free space", 2000, -1, 3, 0,
 	     "You are about to install 2.0 Meg of files to get Skyrell 8.50 Beta 8.", "",
 	     "You don't have enough disk space to install this!"},
-	    {"nothing to install", 0, 5e6f, 0, "Your copy of Skyrell is already the latest version.",
+	    // Sizes are whole kilobytes, cut: small files sum to nothing.
+	    {"files under a kilobyte each", 0, 5e6f, 2, 1,
+	     "You are about to install 0.0 Meg of files to get Skyrell 8.50 Beta 8.", "", "You may install at will."},
+	    {"nothing to install", 0, 5e6f, 0, 0, "Your copy of Skyrell is already the latest version.",
 	     "(Remember, the BETA installer only checks for the latest BETA version, and the FULL installer checks only "
 	     "for the latest FULL version of Skyrell).",
 	     "This is a beta installer."},
@@ -199,6 +202,7 @@ TEST_F(MainScreenMessages, ArmingOnTheMainScreen)
 		disk_space_avail = 1 - c.armed;  // each case must decide it
 		tot_disk_req = c.need;
 		tot_availabl = c.avail;
+		dir_changes = c.changes;
 		stage_messages(line, &col);
 		EXPECT_EQ(disk_space_avail, c.armed);
 		EXPECT_EQ(line[0], c.l0);

@@ -275,6 +275,7 @@ TEST_F(DirectoryTest, ExaminesTheDestination)
 	EXPECT_EQ(stg.disk_bytes_req, 4408.0f);
 	EXPECT_EQ(this_install_has_exes, 1);  // "changed" is a Macintosh file
 	EXPECT_TRUE(deleted_files.empty());
+	EXPECT_EQ(dir_changes, 6);  // the five wanted and gone_here
 
 	// Never reset: a second read with nothing platform-bound keeps it.
 	ASSERT_EQ(read(header() + "DIR All/\nFILE 0 0 1 1 1 " + s + " other\n"), 3);
@@ -288,6 +289,36 @@ TEST_F(DirectoryTest, ExaminesTheDestination)
 	ASSERT_EQ(read(header() + "DIR All/\nFILE 0 6 1 1 1 " + s + " linux\nFILE 0 0 1 1 1 " + s + " any\n"), 3);
 	EXPECT_EQ(this_install_has_exes, 0);
 	EXPECT_EQ(stg.down_bytes_req, 2.0f);
+}
+
+// Whether there is anything to do never hangs on the sizes, which are whole
+// kilobytes, cut.
+TEST_F(DirectoryTest, ChangesAreCountedWhateverTheirSizes)
+{
+	write_text_file(local("small"), "abc");
+	std::string const s = kSigA;
+	struct {
+		char const* what;
+		std::string body;
+		int changes;
+	} const cases[] = {
+	    {"a changed file under a kilobyte", "DIR All/\nFILE 0 0 2 0 0 " + kSigB + " small\n", 1},
+	    {"an absent file under a kilobyte", "DIR All/\nFILE 0 0 2 0 0 " + s + " new\n", 1},
+	    {"a deletion alone", "DIR All/\nFILE 0 0 1 0 0 " + s + " small\nFILE 0 0 2 0 0 GONE small\n", 1},
+	    {"gone and already absent", "DIR All/\nFILE 0 0 1 0 0 " + s + " new\nFILE 0 0 2 0 0 GONE new\n", 0},
+	    {"moved between platform folders to the same place",
+	     "DIR Linux Generic x86/\nFILE 0 0 1 0 0 " + s + " small\nFILE 0 0 2 0 0 GONE small\n"
+	     "DIR All/\nFILE 0 0 2 0 0 " + s + " small\n",
+	     0},
+	    {"another platform's file", "DIR Windows/\nFILE 0 2 2 0 0 " + kSigB + " small\n", 0},
+	    {"up to date", "DIR All/\nFILE 0 0 2 0 0 " + s + " small\n", 0},
+	};
+	for (auto const& c : cases) {
+		SCOPED_TRACE(c.what);
+		ASSERT_EQ(read(header() + c.body), 3);
+		EXPECT_EQ(stg.disk_bytes_req, 0.0f);
+		EXPECT_EQ(dir_changes, c.changes);
+	}
 }
 
 TEST_F(DirectoryTest, ProgressPanelCadence)

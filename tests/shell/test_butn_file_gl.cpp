@@ -62,7 +62,7 @@ TEST_F(FolderRowTest, IconPressAsksForAFolder)
 		EXPECT_EQ(helpers->runs(), c.runs);
 	}
 	EXPECT_EQ(helpers->args(1),
-	          "--file-selection\n--directory\n--title=Please pick an Skybase to update\n--ok-label=Update\n");
+	          "--file-selection\n--directory\n--title=Please pick an Skybase to update\n");
 	EXPECT_TRUE(recorded_alerts().empty());
 }
 

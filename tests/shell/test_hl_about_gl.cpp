@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <minizip/zip.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <string>
@@ -25,20 +26,24 @@ void recall_ins_texes() {}
 
 namespace {
 
+// The bytes of an archive at path with one program entry.
+std::string one_entry_zip(std::string const& path, char const* name, std::string const& text)
+{
+	zipFile zf = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
+	zip_fileinfo zi = {};
+	zi.external_fa = 0100755ul << 16;
+	zipOpenNewFileInZip(zf, name, &zi, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6);
+	zipWriteInFileInZip(zf, text.data(), static_cast<unsigned>(text.size()));
+	zipCloseFileInZip(zf);
+	zipClose(zf, nullptr);
+	return read_text_file(path);
+}
+
 // An archive whose first entry is a program that writes its arguments to
 // marker.
 std::string installer_zip(std::string const& marker)
 {
-	std::string const script = "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + marker + "'\n";
-	std::string const path = marker + ".zip";
-	zipFile zf = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
-	zip_fileinfo zi = {};
-	zi.external_fa = 0100755ul << 16;
-	zipOpenNewFileInZip(zf, "New Installer", &zi, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6);
-	zipWriteInFileInZip(zf, script.data(), static_cast<unsigned>(script.size()));
-	zipCloseFileInZip(zf);
-	zipClose(zf, nullptr);
-	return read_text_file(path);
+	return one_entry_zip(marker + ".zip", "New Installer", "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + marker + "'\n");
 }
 
 std::string reply(std::string const& status, std::string const& body)
@@ -123,6 +128,11 @@ TEST(AboutRoad, UpdateIsDownloadedUnpackedAndLaunched)
 
 TEST(AboutRoad, FailedDownloadsEndInTheirMessage)
 {
+	temp_dir out;
+	// Unpacked into the application folder (here the current one): an entry
+	// must not land beside it.
+	std::string const escaping = one_entry_zip(out.path() + "escaping.zip", "../about_escaped_entry", "#!/bin/sh\n");
+	std::string const whole = reply("200 OK", escaping);
 	struct road_case {
 		char const* what;
 		std::string installer;
@@ -130,6 +140,8 @@ TEST(AboutRoad, FailedDownloadsEndInTheirMessage)
 	} const cases[] = {
 	    {"not found", reply("404 Not Found", "gone"), "I was unable to download the installer from the net."},
 	    {"an empty reply", reply("200 OK", ""), "There was an error unzipping the installer: "},
+	    {"cut short", whole.substr(0, whole.size() - 10), "I was unable to download the installer from the net."},
+	    {"an entry leaving the folder", whole, "There was an error unzipping the installer: "},
 	};
 	for (road_case const& c : cases) {
 		SCOPED_TRACE(c.what);
@@ -140,7 +152,8 @@ TEST(AboutRoad, FailedDownloadsEndInTheirMessage)
 			    run_about(drive, server.port());
 			    about_struct const& a = about_state();
 			    bool const ok = a.ins_state == 4 && a.err_msg.rfind(c.err, 0) == 0 && a.version_str_found == 1 &&
-			                    a.version_str_net == "Skyrell 8.60" && mnw.cur_win == 0;
+			                    a.version_str_net == "Skyrell 8.60" && mnw.cur_win == 0 &&
+			                    access((app_path + "../about_escaped_entry").c_str(), F_OK) != 0;
 			    std::fprintf(stderr, "state %d: %s\n", a.ins_state, a.err_msg.c_str());
 			    std::exit(ok ? 0 : 3);
 		    },

@@ -121,6 +121,20 @@ TEST_F(menu_test, BarTitlesAndItemColumnsAreLaidOutInCreationOrder)
 	EXPECT_EQ(rect_of(menu[0]), (rect{0, 750, 60, 768}));
 	VEDEZE_create_menu(4, 0, t20);
 	EXPECT_EQ(rect_of(menu[4]), (rect{60, 750, 110, 768}));
+
+	// A bar wider than the 16-bit coordinates hold stops at their largest
+	// value instead of wrapping round to the left.
+	std::string const widest(39, 'W');
+	VEDEZE_create_menu(0, 0, widest);
+	int last_x1 = 0;
+	for (int i = 1; i < 200; ++i) {
+		VEDEZE_create_menu(i, 0, widest);
+		ASSERT_GE(menu[i].x1, last_x1) << "menu " << i;
+		last_x1 = menu[i].x1;
+	}
+	EXPECT_EQ(menu[199].x2, 32767);
+	VEDEZE_append_menu(199, 0, 1, widest, 0);
+	EXPECT_EQ(menu[199].items[0].x2, 32767);
 }
 
 TEST_F(menu_test, KoreanItemsAreTallerUnlessPlainAndLongTitlesAreCut)
@@ -169,6 +183,20 @@ TEST_F(menu_test, ReadsOneBlockPerMenuUntilAnEmptyLine)
 	     }},
 	    {"portuguese folder", 5, "portugese", "I\n800 version\n0 Arquivo\n7 Abrir\n-\n",
 	     [] { EXPECT_EQ(menu[0].items[0].text, "Abrir"); }},
+	    // The framework's text files end their lines with CR, LF or both.
+	    {"CR line ends", 0, "english", "I\r800 version\r0 File\r101 Open\r-\r\r0 Edit\r-\r",
+	     [] {
+		     EXPECT_EQ(menu[0].title, "File");
+		     ASSERT_EQ(menu[0].items.size(), 1u);
+		     EXPECT_EQ(menu[0].items[0].text, "Open");
+		     EXPECT_EQ(menu[1].title, "");
+	     }},
+	    {"CR LF line ends", 0, "english", "I\r\n800 version\r\n0 File\r\n101 Open\r\n-\r\n\r\n0 Edit\r\n-\r\n",
+	     [] {
+		     EXPECT_EQ(menu[0].title, "File");
+		     ASSERT_EQ(menu[0].items.size(), 1u);
+		     EXPECT_EQ(menu[1].title, "");
+	     }},
 	    {"korean numbers", 6, "korean", "I\n800 version\n0 65 66\n9 1 200\n-\n",
 	     [] {
 		     EXPECT_EQ(menu[0].title, "\x01\x42\x01\x43");

@@ -16,6 +16,10 @@ stand_in_helpers::stand_in_helpers(std::string const& folder) : folder_(folder),
 	                "n=$(cat \"$d/count\" 2>/dev/null || echo 0); n=$((n+1)); echo $n > \"$d/count\"\n"
 	                "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$d/args$n\"\n"
 	                "if [ \"$1\" = --progress ]; then trap '' TERM; cat > \"$d/input$n\"; exit 0; fi\n"
+	                // As the system's helper does: its file chooser takes no
+	                // label for the accept button and ends at once.
+	                "for a in \"$@\"; do case \"$a\" in --ok-label*)\n"
+	                "  echo '--ok-label is not supported for this dialog' >&2; exit 255;; esac; done\n"
 	                "cat \"$d/reply\" 2>/dev/null\n"
 	                "exit $(cat \"$d/status\" 2>/dev/null || echo 0)\n");
 	chmod((bin_ + "zenity").c_str(), 0755);

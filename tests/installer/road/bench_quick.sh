@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# bench/run in quick mode: it must finish and print its whole table, every
-# row with its two times and ratios. Times are never judged here.
+# bench/run in quick mode: it must finish (its installs and baselines check
+# what they installed) and print its whole table, every row with its two
+# times and ratios, the frame statistics and both goals. Times are never
+# judged here.
 # Usage: bench_quick.sh TOP BUILD WORK
 set -euo pipefail
 top=$1
@@ -14,9 +16,19 @@ out=$(BUILD_DIR="$build" "$top/bench/run" --quick --work "$work" 2>&1) || {
 }
 echo "$out"
 num='[0-9]+\.[0-9]+'
-for row in "3 +destination signature scan" "4 +builder"; do
-  echo "$out" | grep -Eq "^$row +$num +$num +${num}x +${num}x " ||
-    { echo "bench_quick: no row \"$row\" with its numbers" >&2; exit 1; }
+need() {  # need REGEX WHAT: a line of the output matches
+  echo "$out" | grep -Eq "$1" || { echo "bench_quick: no $2" >&2; exit 1; }
+}
+for row in "1 +fresh install" "1b +fresh install, _use_max_cpu 1" "2 +update, 5% changed \(start to end\)" \
+  "3 +destination signature scan" "4 +builder"; do
+  need "^$row +$num +$num +${num}x +${num}x " "row \"$row\" with its numbers"
 done
+need "^2 +bytes served by nginx: ours $num MB, baseline $num MB, ratio ${num}x$" "bytes served for row 2"
+# Every install drew frames, and each has its statistics.
+for run in "fresh install" "fresh install, _use_max_cpu 1" "update"; do
+  need "^5 +$run +[1-9][0-9]* +$num +$num +$num +[0-9]+$" "frame times during \"$run\""
+done
+need "^goal: the fresh install is faster than curl -Z 4 \+ unzip \(${num}x\): (met|NOT met)$" "install goal"
+need "^goal: no frame longer than 100 ms during an install \([0-9]+ longer\): (met|NOT met)$" "frame goal"
 rm -rf "$work"
 echo "bench_quick: ok"

@@ -22,7 +22,16 @@ file), with a deadline. Screenshots of every screen go to the keep folder.
 Usage: road.py --program PROG --text TEXT_HELPER --work DIR
                [--runs fresh,update] [--keep DIR]
 TEXT_HELPER draws texts with the program's fonts (tests/installer/xvfb/
-road_text.cpp). Exits 0 when every check passed.
+road_text.cpp). Exits 0 when every check passed; the work folder is removed
+then when --keep names a folder outside it.
+
+As a module (on a running X server whose screen file is in Xvfb's -fbdir):
+  r = Road(argparse.Namespace(program=, text=, work=, keep=, runs=, fb=))
+  r.setup(); r.fresh(); r.update()       or the parts they are made of:
+  Program(r, args) .log() .click(window_org, x, y) .wait_exit() .kill()
+  r.install_to_the_end(prog, on_question) r.quit(prog) r.shoot(name)
+  r.shows(colour, x, y, text) r.screen.pixel(x, y) r.screen.looks(x, y, rgb)
+  wait_until(what, check, seconds, step) and Failed for every wait.
 """
 import argparse
 import hashlib
@@ -144,9 +153,9 @@ def make_masters(work):
 
     m2 = os.path.join(work, 'master2')
     shutil.copytree(m1, m2, symlinks=True)
-    # Sizes are whole kilobytes, cut: an update of files under a kilobyte each
-    # sums to nothing and reads as up to date.
-    put(os.path.join(m2, 'All/Instructions/manual.txt'), 'manual, second edition\n' * 200)
+    # Every file under a kilobyte: sizes are whole kilobytes, cut, so the
+    # update sums to nothing and must still be offered.
+    put(os.path.join(m2, 'All/Instructions/manual.txt'), 'manual, second edition\n')
     put(os.path.join(m2, 'All/Instructions/readme.txt'), 'read me, second edition\n')
     put(os.path.join(m2, 'All/Resources/new.txt'), 'new in the second release\n')
     shutil.rmtree(os.path.join(m2, 'All/Aircraft/Old'))
@@ -630,8 +639,9 @@ def main():
     try:
         Road(a).main()
         # The work folder only matters when something failed.
-        if a.keep:
-            shutil.rmtree(os.path.abspath(a.work), ignore_errors=True)
+        work, keep = os.path.abspath(a.work), os.path.abspath(a.keep) if a.keep else None
+        if keep and os.path.commonpath([work, keep]) != work:
+            shutil.rmtree(work, ignore_errors=True)
         return 0
     except (Failed, subprocess.CalledProcessError, subprocess.TimeoutExpired) as e:
         log('FAILED: %s' % e)

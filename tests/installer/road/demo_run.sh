@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# scripts/demo --update without a display, as a new user would run it: it must
+# end with status 0, print its outcome lines, and leave a destination that
+# holds exactly the second master's Linux copy. Times are never judged here.
+# Usage: demo_run.sh TOP BUILD
+set -euo pipefail
+top=$1
+build=$2
+status=0
+out=$(env -u DISPLAY BUILD_DIR="$build" "$top/scripts/demo" --update 2>&1) || status=$?
+echo "$out"
+[ "$status" -eq 0 ] || { echo "demo_run: scripts/demo ended with status $status" >&2; exit 1; }
+
+work=$(echo "$out" | sed -n 's/^demo: work folder //p')
+[ -d "$work" ] || { echo "demo_run: no work folder printed" >&2; exit 1; }
+dest="$work/fresh/Skyrell 8.50 Beta 8"
+for line in 'fresh: "INSTALLATION COMPLETE!" seen' \
+  "fresh install: destination $dest identical to the master" \
+  'update: "INSTALLATION COMPLETE!" seen' \
+  "update: destination $dest identical to the master" \
+  'success'; do
+  grep -Fxq "demo: $line" <<<"$out" || { echo "demo_run: no line \"demo: $line\"" >&2; exit 1; }
+done
+
+# The installed tree, checked here on its own: every file of the second
+# master's "All" and "Linux Generic x86" (the latter wins), and nothing else;
+# so the update's changed, added, removed and moved files, and the file edited
+# by hand, overwritten after the question.
+m="$work/master2"
+want=$( (cd "$m/All" && find . -type f; cd "$m/Linux Generic x86" && find . -type f) | sort -u)
+have=$(cd "$dest" && find . -type f | sort)
+[ "$want" = "$have" ] || { diff <(echo "$want") <(echo "$have") >&2; echo "demo_run: installed files differ" >&2; exit 1; }
+while IFS= read -r f; do
+  src="$m/Linux Generic x86/$f"
+  [ -f "$src" ] || src="$m/All/$f"
+  cmp "$src" "$dest/$f" || { echo "demo_run: $f differs" >&2; exit 1; }
+done <<<"$want"
+for shot in fresh-complete update-question update-complete; do
+  ls "$work/shots/"*"-$shot.png" >/dev/null 2>&1 || { echo "demo_run: no $shot screenshot" >&2; exit 1; }
+done
+rm -rf "$work"
+echo "demo_run: ok"
