@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include "foundation/alert.h"
@@ -278,6 +280,44 @@ int make_file_executable(char const* path)
 	return 0;
 }
 
+namespace {
+
+// The writer's process id in a name make_beside gives, or 0 for any other name.
+pid_t beside_writer(char const* name)
+{
+	if (std::strncmp(name, ".new-", 5) != 0) return 0;
+	char* end = nullptr;
+	errno = 0;
+	long const pid = std::strtol(name + 5, &end, 10);
+	if (errno || pid <= 0 || pid > 0x3fffffff || end == name + 5 || *end != '-' || !end[1]) return 0;
+	for (char const* c = end + 1; *c; ++c)
+		if (*c < '0' || *c > '9') return 0;
+	return static_cast<pid_t>(pid);
+}
+
+// A run that was killed, or lost its power, leaves its half-written file
+// beside the target, where nothing would ever remove it: once per folder
+// and run, those whose writer no longer runs are removed.
+void sweep_beside(std::string const& dir)
+{
+	static std::mutex lock;
+	static std::set<std::string> swept;
+	{
+		std::lock_guard<std::mutex> hold(lock);
+		if (!swept.insert(dir).second) return;
+	}
+	DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+	if (!d) return;
+	while (dirent const* e = readdir(d)) {
+		pid_t const pid = beside_writer(e->d_name);
+		if (pid == 0 || pid == getpid() || kill(pid, 0) == 0 || errno != ESRCH) continue;
+		unlinkat(dirfd(d), e->d_name, 0);  // never a folder: these are files and links
+	}
+	closedir(d);
+}
+
+}  // namespace
+
 // Made under a name that nothing uses yet, so that a link planted under a
 // known name cannot redirect the write.
 int make_beside(std::string const& target, std::string& tmp, std::function<int(std::string const&)> const& make)
@@ -285,6 +325,7 @@ int make_beside(std::string const& target, std::string& tmp, std::function<int(s
 	static std::atomic<unsigned> serial{0};
 	size_t const slash = target.rfind('/');
 	std::string const dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+	sweep_beside(dir);
 	int err = EEXIST;
 	for (int tries = 0; tries < 100 && err == EEXIST; ++tries) {
 		tmp = dir + ".new-" + std::to_string(getpid()) + "-" + std::to_string(serial++);

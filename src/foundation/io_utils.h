@@ -61,7 +61,9 @@ int is_sim_link(char const* path, std::string* target);
 int make_file_executable(char const* path);
 // Makes a new item (by make, which answers 0 or errno and must never reuse
 // an existing one) under an unused name in target's folder; the name goes to
-// tmp. 0, or make's last errno with tmp empty.
+// tmp. 0, or make's last errno with tmp empty. The first call for a folder
+// in a run removes the items there that a run no longer running left half
+// made.
 int make_beside(std::string const& target, std::string& tmp, std::function<int(std::string const&)> const& make);
 // Runs app_path + app with the arguments "-path" and path (none when path is
 // empty), then finishes this program and ends it with status 1. Returns the

@@ -74,6 +74,17 @@ bool inside_dest(std::string const& installed)
 	return unsafe_target(root, full) == nullptr;
 }
 
+// The folders of an installed path, up to but not including the
+// destination, for the clean-up (which removes the empty ones).
+void clean_up_folders_of(std::string const& installed)
+{
+	size_t cut = installed.find_last_of('/');
+	while (cut != std::string::npos && cut + 1 > dest_dir_path.size()) {
+		deleted_files.insert(installed.substr(0, cut + 1));
+		cut = cut == 0 ? std::string::npos : installed.find_last_of('/', cut - 1);
+	}
+}
+
 // ---- expansion ----------------------------------------------------------------
 
 // The work of extract_and_delete_file; answers the expansion's result.
@@ -146,13 +157,15 @@ bool handle_path(int k, int f)
 		}
 		int const r = delete_file(installed);
 		log_action("now we want to nuke a file: DELETING  file ", installed, r);
-		// Its folders, up to but not including the destination, for the clean-up.
-		size_t cut = installed.find_last_of('/');
-		while (cut != std::string::npos && cut + 1 > dest_dir_path.size()) {
-			deleted_files.insert(installed.substr(0, cut + 1));
-			cut = cut == 0 ? std::string::npos : installed.find_last_of('/', cut - 1);
-		}
+		clean_up_folders_of(installed);
 		return true;
+	}
+	// Deleted already by an install that was cut short before its clean-up.
+	if (v.sig_want == "GONE" && v.sig_have == "NONE" && inside_dest(installed)) {
+		struct stat st;
+		std::string const folder = installed.substr(0, installed.find_last_of('/') + 1);
+		if (lstat((app_path + folder).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+			clean_up_folders_of(installed);
 	}
 	if (!v.get_it) {
 		stg.grab_phase = v.up_to_date ? 2 : 3;

@@ -11,6 +11,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -444,6 +445,40 @@ TEST_F(ZipToFile, RefusedWriteIsAnError)
 	ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old_limit), 0);
 	EXPECT_EQ(read_text_file(out + "target"), "old contents");
 	EXPECT_EQ(tree(out).size(), 1u);
+}
+
+// A run killed while writing leaves its half-written file beside the
+// target; the next expansion into that folder removes it, but never a file
+// of a writer that still runs, nor anything that only looks alike.
+TEST_F(ZipToFile, HalfWrittenFilesOfAKilledRunAreRemoved)
+{
+	pid_t const dead = fork();
+	ASSERT_GE(dead, 0);
+	if (dead == 0) _exit(0);
+	ASSERT_EQ(waitpid(dead, nullptr, 0), dead);
+	std::string const gone = ".new-" + std::to_string(dead) + "-";
+	std::string const mine = ".new-" + std::to_string(getpid()) + "-999";
+	ASSERT_EQ(mkdir((out + "sub").c_str(), 0755), 0);
+	write_text_file(dir.path() + "sentinel", "outside");
+	std::map<std::string, std::string> const kept = {
+		{mine, "file:being written by this run"},
+		{".new-1-0", "file:being written by a running process"},
+		{gone + "x", "file:not a name the program gives"},
+		{"notes" + gone + "0", "file:not a name the program gives"},
+		{"sub", "dir"},
+		{"sub/" + gone + "0", "file:in a folder nothing is written to"},
+	};
+	for (auto const& k : kept)
+		if (k.second != "dir") write_text_file(out + k.first, k.second.substr(5));
+	write_text_file(out + gone + "0", "half of the old run's file");
+	ASSERT_EQ(symlink((dir.path() + "sentinel").c_str(), (out + gone + "1").c_str()), 0);
+
+	make_zip(zip, {file_entry("target", "whole")});
+	ASSERT_EQ(zip_to_file(zip, out, nullptr, 0), 0);
+	std::map<std::string, std::string> want = kept;
+	want["target"] = "file:whole";
+	EXPECT_EQ(tree(out), want);
+	EXPECT_EQ(read_text_file(dir.path() + "sentinel"), "outside") << "a stale link is removed, never followed";
 }
 
 // ---- hostile archives ---------------------------------------------------------------

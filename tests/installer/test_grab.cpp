@@ -216,27 +216,40 @@ TEST_F(GrabEndTest, DeletionAndCleanupTable)
 		std::vector<std::string> gone;    // listed paths to delete
 		std::vector<std::string> remain;  // what is left below the destination, files and folders
 		std::string cleanup;              // cleanup log lines, folders relative to the destination
+		std::vector<std::string> done;    // listed as gone, deleted by an earlier install cut short
 	} const cases[] = {
 	    {"deepest folder first",
 	     {"a/b/c/f1", "a/b/f2", "k/keep"},
 	     {"All/a/b/c/f1", "All/a/b/f2"},
 	     {"k/", "k/keep"},
-	     "a/b/c/=0 a/b/=0 a/=0 "},
+	     "a/b/c/=0 a/b/=0 a/=0 ",
+	     {}},
 	    {"a folder still holding an entry stays",
 	     {"a/b/f1", "a/keep"},
 	     {"All/a/b/f1"},
 	     {"a/", "a/keep"},
-	     "a/b/=0 "},
+	     "a/b/=0 ",
+	     {}},
 	    {"a hidden entry keeps its folder",
 	     {"a/b/f1", "a/b/.hidden"},
 	     {"All/a/b/f1"},
 	     {"a/", "a/b/", "a/b/.hidden"},
-	     "a/b/=39 "},
+	     "a/b/=39 ",
+	     {}},
 	    {"a file at the top leaves no folder",
 	     {"readme", "x/y"},
 	     {"All/readme"},
 	     {"x/", "x/y"},
-	     ""},
+	     "",
+	     {}},
+	    // The earlier run emptied "old/" and was killed before its clean-up;
+	    // a folder that is not there is not cleaned.
+	    {"folders emptied by an install cut short",
+	     {"n/f2", "k/keep"},
+	     {"All/n/f2"},
+	     {"k/", "k/keep"},
+	     "old/deep/=0 old/=0 n/=0 ",
+	     {"All/old/deep/f1", "All/missing/f3"}},
 	};
 	for (auto const& c : cases) {
 		SCOPED_TRACE(c.what);
@@ -251,6 +264,13 @@ TEST_F(GrabEndTest, DeletionAndCleanupTable)
 		reset_next();
 		for (auto const& f : c.tree)
 			put(dest + f, "old " + f);
+		for (auto const& g : c.done) {
+			if (g.find("old/") != std::string::npos) make_dirs_for(dest + g.substr(4));
+			file_version_struct& v = want(g, "x");
+			v.get_it = 0;
+			v.sig_want = "GONE";
+			v.sig_have = "NONE";
+		}
 		for (auto const& g : c.gone) {
 			file_version_struct& v = want(g, "x");
 			v.get_it = 0;
