@@ -103,7 +103,8 @@ int BTN_opensave(int open_save, int file_path, int file_type, std::string* path)
 // wrk_path for a browser of file_type called with path.
 void BTN_opensave_start_folder(int file_type, std::string const& path);
 // A typed name with the save extension of file_type in place of a
-// four-character ending.
+// four-character ending; "" for a name the browser does not save (none, one
+// with a separator, or "." or "..").
 std::string BTN_opensave_save_name(int file_type, std::string name);
 // The folder's levels as drawn, the ancestor pop-up's items and each item's
 // folder (entry 0 the program's folder).

@@ -5,13 +5,16 @@
 //
 // Index: start folder and names - folder levels - comment of a folder file -
 // the browser.
+#include <dirent.h>
 #include <strings.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "foundation/app_globals.h"
+#include "foundation/hl_string.h"
 #include "foundation/io_utils.h"
 #include "foundation/xmap.h"
 #include "graphics/oglp_draw.h"
@@ -43,6 +46,36 @@ default_folder const default_folders[] = {
 char const* const save_extensions[18] = {"",     "",     ".BMP", ".ACF", ".AFL", ".WPN", ".WAV", ".OBJ", "",
                                          ".SIT", ".SMO", ".TXT", ".FMS", "",     ".TRA", ".CAR", ".SPA", ".REG"};
 
+// Whether every entry of the folder has a path from the program's folder
+// that the listing can take: it ends the program on a longer one.
+bool paths_fit(std::string const& folder)
+{
+	std::string const full = app_path + folder;
+	DIR* dir = opendir(full.empty() ? "." : full.c_str());
+	if (!dir) return true;  // the listing finds nothing either
+	bool fit = true;
+	while (dirent* e = readdir(dir)) {
+		std::string const name = e->d_name;
+		size_t const len = folder.size() + name.size();
+		if (name == "." || name == ".." || len < max_listed_path) continue;
+		struct stat st;  // a folder's path takes a separator more
+		if (len > max_listed_path || (lstat((full + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+			fit = false;
+			break;
+		}
+	}
+	closedir(dir);
+	return fit;
+}
+
+// The working folder's entries; a folder the listing cannot take shows as
+// empty.
+int list_folder(int file_type)
+{
+	set_dir_chars(wrk_path);
+	return paths_fit(wrk_path) ? opensave_getitems(file_type) : 0;
+}
+
 }  // namespace
 
 // ---- start folder and names -----------------------------------------------------------
@@ -69,8 +102,13 @@ void BTN_opensave_start_folder(int file_type, std::string const& path)
 
 std::string BTN_opensave_save_name(int file_type, std::string name)
 {
+	// A separator would save outside the folder shown (or above the
+	// program's folder with ".."); an empty name would give the bare
+	// extension or the folder itself.
+	if (name.empty() || std::any_of(name.begin(), name.end(), is_separator)) return "";
 	if (name.size() > 4 && name[name.size() - 4] == '.') name.resize(name.size() - 4);
 	if (file_type >= 0 && file_type <= 17) name += save_extensions[file_type];
+	if (name == "." || name == "..") return "";
 	return name;
 }
 
@@ -80,7 +118,8 @@ BTN_opensave_folders BTN_opensave_levels(std::string const& folder)
 {
 	BTN_opensave_folders out;
 	out.ancestors.assign(1, "");
-	std::string items = "Skybase folder-";
+	// One item for each ancestor: the pop-up ends the program at its 301st.
+	std::vector<std::string> items(1, "Skybase folder");
 	size_t const len = folder.size();
 	if (len > 1) {
 		size_t i = 0;
@@ -93,12 +132,14 @@ BTN_opensave_folders BTN_opensave_levels(std::string const& folder)
 			std::replace(component.begin(), component.end(), '|', ' ');
 			out.levels.push_back({component, 30.0f + 10.0f * static_cast<float>(k),
 			                      405.0f - 10.0f * static_cast<float>(k)});
-			items += component + "-";
 			std::string ancestor = folder.substr(0, std::min(len, i + own_len + 1));
-			if (static_cast<int>(out.ancestors.size()) < max_ancestors)
+			if (static_cast<int>(out.ancestors.size()) < max_ancestors) {
 				out.ancestors.push_back(ancestor);
-			else
+				items.push_back(component);
+			} else {
 				out.ancestors.back() = ancestor;
+				items.back() = component;
+			}
 
 			size_t next = i + 1;
 			while (next < len - 1 && !is_separator(folder[next - 1])) ++next;
@@ -106,8 +147,7 @@ BTN_opensave_folders BTN_opensave_levels(std::string const& folder)
 			i = next;
 		}
 	}
-	items.pop_back();
-	out.items = items;
+	for (std::string const& item : items) out.items += (out.items.empty() ? "" : "-") + item;
 	return out;
 }
 
@@ -115,6 +155,8 @@ BTN_opensave_folders BTN_opensave_levels(std::string const& folder)
 
 std::string BTN_opensave_fdr_comment(std::string const& rel_path)
 {
+	// The file mapper ends the program on a longer path.
+	if (app_path.size() + rel_path.size() > max_listed_path) return "";
 	xmap_class map(rel_path);
 	if (!map.begin) return "";
 	// Any version of the text header will do: only the comment is read.
@@ -131,8 +173,11 @@ std::string BTN_opensave_fdr_comment(std::string const& rel_path)
 		bool const comma = map.cursor > map.begin && map.cursor[-1] == ',';
 		if (strcasecmp(token.c_str(), "COMM") == 0) {
 			std::string comment;
+			// The character after the comma is skipped unless it ends the
+			// line, which would make the next line the comment.
 			if (comma) {
-				if (map.cursor < map.end) map.TXT_byt_scan();
+				if (map.cursor < map.end && *map.cursor != '\n' && *map.cursor != '\r' && *map.cursor != 0)
+					map.TXT_byt_scan();
 				map.TXT_str_scan_eoln(&comment);
 			}
 			return comment;
@@ -169,8 +214,10 @@ int BTN_opensave(int open_save, int file_path, int file_type, std::string* path)
 	bool const saving = open_save == 999;
 
 	int const back = mnw.cur_win;
+	// The file may have been rewritten since the last browser read it.
+	fdr_path.clear();
 	BTN_opensave_start_folder(file_type, *path);
-	int count = opensave_getitems(file_type);
+	int count = list_folder(file_type);
 	int hover = count / 2, current = count / 2;
 	VEDEZE_startwind(open_save);
 	// A Return that led here must not choose in a browser not yet seen.
@@ -179,7 +226,7 @@ int BTN_opensave(int open_save, int file_path, int file_type, std::string* path)
 	while (mnw.cur_win == open_save) {
 		OGL_plot_back_col();
 		BTN_fillwin(1, 21);
-		count = opensave_getitems(file_type);
+		count = list_folder(file_type);
 		int const clicked = BTN_big_name_list(open_save, 0, 20, 180, 0, 0, &current, &hover, 0, count - 1, nullptr,
 		                                      nullptr);
 		bool const listed = count > 0 && hover >= 0 && hover < count;
@@ -222,9 +269,9 @@ int BTN_opensave(int open_save, int file_path, int file_type, std::string* path)
 			if (level >= 0 && level < static_cast<int>(folders.ancestors.size()))
 				wrk_path = folders.ancestors[static_cast<size_t>(level)];
 		} else if (saving && return_hit) {
-			// An empty name would give the bare extension, or the folder.
-			if (!stl_input.empty()) {
-				stl_input = BTN_opensave_save_name(file_type, stl_input);
+			std::string const saved = BTN_opensave_save_name(file_type, stl_input);
+			if (!saved.empty()) {
+				stl_input = saved;
 				*path = file_path == 0 ? stl_input : wrk_path + stl_input;
 				VEDEZE_startwind(back);
 				return_hit = 0;  // taken here, not by the screen below
@@ -233,7 +280,7 @@ int BTN_opensave(int open_save, int file_path, int file_type, std::string* path)
 		} else if ((clicked || return_hit) && listed) {
 			if (g_file_type[hover] == FTYPE_folder) {
 				wrk_path += g_file[hover] + "/";
-				count = opensave_getitems(file_type);
+				count = list_folder(file_type);
 				hover = count / 2;
 			} else if (!saving) {
 				*path = file_path == 0 ? g_file[hover] : g_path_rel[hover];

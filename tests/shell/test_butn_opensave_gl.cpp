@@ -2,8 +2,11 @@
 // program's (temporary) folder, driven by input that a hook hands in at each
 // buffer swap; and what it decides (start folder, saved name, folder levels,
 // a folder file's comment) on its own.
+#include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -62,14 +65,21 @@ TEST(browser_decisions, LevelsAndPopUpItemsOfAFolder)
 		EXPECT_EQ(f.ancestors, r.ancestors);
 	}
 
-	// 300 levels: the pop-up's table keeps 299 ancestors, the last one the
-	// deepest.
+	// 300 levels, or 400 empty ones: the pop-up's table keeps 299 ancestors,
+	// the last one the deepest, and offers one item for each (the pop-up
+	// ends the program at its 301st item).
 	std::string deep;
 	for (int i = 0; i < 300; ++i) deep += "d/";
+	for (std::string const& folder : {deep, "ab/" + std::string(400, '/')}) {
+		SCOPED_TRACE(folder.substr(0, 4));
+		BTN_opensave_folders const f = BTN_opensave_levels(folder);
+		ASSERT_EQ(f.ancestors.size(), 300u);
+		EXPECT_EQ(std::count(f.items.begin(), f.items.end(), '-') + 1, 300);
+	}
 	BTN_opensave_folders const f = BTN_opensave_levels(deep);
 	EXPECT_EQ(f.levels.size(), 300u);
-	ASSERT_EQ(f.ancestors.size(), 300u);
 	EXPECT_EQ(f.ancestors.back(), deep);
+	EXPECT_EQ(f.items.substr(f.items.size() - 2), "-d");
 }
 
 TEST(browser_decisions, SavedNameTakesTheExtensionOfTheFileType)
@@ -82,6 +92,11 @@ TEST(browser_decisions, SavedNameTakesTheExtensionOfTheFileType)
 	    {3, ".acf", ".acf.ACF"},           // the dot must follow a name
 	    {8, "b747", "b747"},              {8, "b747.fdr", "b747"},     {8, "b74.7", "b74.7"},
 	    {0, "plain.txt", "plain"},        {2, "shot", "shot.BMP"},     {17, "r.x", "r.x.REG"},
+	    // Refused (""): no name, a name that would leave the folder or name
+	    // another one, or the folder itself.
+	    {3, "", ""},                      {3, "../evil", ""},            {0, "a/b", ""},
+	    {3, "a:b", ""},                   {3, "a\\b", ""},            {8, "..", ""},
+	    {0, ".", ""},                     {8, "..abc", ""},
 	};
 	for (row const& r : rows) EXPECT_EQ(BTN_opensave_save_name(r.type, r.typed), r.saved) << r.type << " " << r.typed;
 }
@@ -115,27 +130,38 @@ TEST(browser_decisions, StartFolder)
 TEST(browser_decisions, CommentOfAFolderFile)
 {
 	temp_dir dir;
+	std::string const deep = std::string(250, 'd') + "/";
 	struct row {
 		char const* name;
-		char const* text;  // null: no such file
+		std::string file;  // in dir
+		char const* text;  // null: no such file; "fifo": a named pipe
 		std::string comment;
 	} const rows[] = {
-	    {"plain", "I\n800 version\nCOMM, Seattle and around\n", "Seattle and around"},
-	    {"any case, later line, CR LF", "A\r\n1 version\r\nNAME, x\r\ncomm, two, three  \r\n", "two, three  "},
+	    {"plain", "f.fdr", "I\n800 version\nCOMM, Seattle and around\n", "Seattle and around"},
+	    {"any case, later line, CR LF", "f.fdr", "A\r\n1 version\r\nNAME, x\r\ncomm, two, three  \r\n", "two, three  "},
 	    // A line without a comma must not hide the next one.
-	    {"line without comma", "I\n800 version\nNAME\nCOMM, found\n", "found"},
-	    {"no COMM line", "I\n800 version\nCOMMENT, no\n", ""},
-	    {"COMM ends its line", "I\n800 version\nCOMM\nnext\n", ""},
-	    {"bad first byte", "X\n800 version\nCOMM, no\n", ""},
-	    {"version 0", "I\n0 version\nCOMM, no\n", ""},
-	    {"empty", "", ""},
-	    {"missing", nullptr, ""},
+	    {"line without comma", "f.fdr", "I\n800 version\nNAME\nCOMM, found\n", "found"},
+	    {"no COMM line", "f.fdr", "I\n800 version\nCOMMENT, no\n", ""},
+	    {"COMM ends its line", "f.fdr", "I\n800 version\nCOMM\nnext\n", ""},
+	    {"COMM's comma ends its line", "f.fdr", "I\n800 version\nCOMM,\nNAME, next\n", ""},
+	    {"bad first byte", "f.fdr", "X\n800 version\nCOMM, no\n", ""},
+	    {"version 0", "f.fdr", "I\n0 version\nCOMM, no\n", ""},
+	    {"binary", "f.fdr", "I\n\x01\xff\x80,COMM\x7f", ""},
+	    {"empty", "f.fdr", "", ""},
+	    {"missing", "f.fdr", nullptr, ""},
+	    {"named pipe", "p.fdr", "fifo", ""},
+	    // Longer than the framework's paths: no comment, and no fatal alert.
+	    {"long path", deep + std::string(246, 'f') + ".fdr", "I\n800 version\nCOMM, far\n", ""},
 	};
+	mkdir((dir.path() + deep).c_str(), 0700);
 	for (row const& r : rows) {
 		SCOPED_TRACE(r.name);
-		std::string const path = dir.path() + "f.fdr";
+		std::string const path = dir.path() + r.file;
 		std::remove(path.c_str());
-		if (r.text) write_text_file(path, r.text);
+		if (r.text && std::string(r.text) == "fifo")
+			ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+		else if (r.text)
+			write_text_file(path, r.text);
 		EXPECT_EQ(BTN_opensave_fdr_comment(path), r.comment);
 	}
 }
@@ -250,13 +276,18 @@ TEST_F(browser_test, SaveFormTakesTheTypedNameWithTheExtension)
 
 TEST_F(browser_test, SaveFormWithNoNameIgnoresSaveAndReturnAndAFileClick)
 {
-	std::string path = "Aircraft/Cessna/c172.acf";
-	EXPECT_EQ(browse(999, 1, 3, &path,
-	                 {press_return(), save, click_at(100, row_y(0, 1)), mouse_away, press_return(), cancel}),
-	          0);
-	EXPECT_EQ(path, "Aircraft/Cessna/c172.acf");
+	// No name, or one that would leave the folder shown.
+	for (char const* typed : {"", "../evil", "a/b"}) {
+		SCOPED_TRACE(typed);
+		std::string path = "Aircraft/Cessna/c172.acf";
+		EXPECT_EQ(browse(999, 1, 3, &path,
+		                 {type(typed), press_return(), save, click_at(100, row_y(0, 1)), mouse_away, press_return(),
+		                  cancel}),
+		          0);
+		EXPECT_EQ(path, "Aircraft/Cessna/c172.acf");
+	}
 	// A folder clicked in the save form is entered.
-	path = "Aircraft/Cessna/";
+	std::string path = "Aircraft/Cessna/";
 	EXPECT_EQ(browse(999, 1, 3, &path, {click_at(100, row_y(0, 1)), type("n"), press_return()}), 1);
 	EXPECT_EQ(path, "Aircraft/Cessna/n.ACF");
 }
@@ -279,6 +310,75 @@ TEST_F(browser_test, CancelOrAnotherScreenLeavesThePathAndRestoresTheScreen)
 		EXPECT_EQ(path, "Aircraft/Cessna/c172.acf");
 		EXPECT_EQ(mnw.cur_win, r.after);
 		EXPECT_TRUE(stl_input.empty());
+	}
+}
+
+TEST_F(browser_test, FolderFileCommentIsReadAgainByTheNextBrowser)
+{
+	// The comment's place on the screen (layout units of the browser).
+	auto const grab = [](std::vector<unsigned char>* px) {
+		px->assign(200 * 10 * 3, 0);
+		glPixelStorei(GL_PACK_ALIGNMENT, 1);
+		glReadPixels(static_cast<int>(mnw.org_x) + 30, static_cast<int>(mnw.org_y) + 404, 200, 10, GL_RGB,
+		             GL_UNSIGNED_BYTE, px->data());
+	};
+	mkdir((root() + "Notes").c_str(), 0700);
+	std::vector<unsigned char> before, after;
+	for (auto* px : {&before, &after}) {
+		// Between the two browsers the file takes another comment.
+		write_text_file(root() + "Notes/a.fdr",
+		                std::string("I\n800 version\nCOMM, ") + (px == &before ? "one" : "WWW another") + "\n");
+		std::string path = "Notes/x.fdr";
+		EXPECT_EQ(browse(998, 1, 8, &path, {idle, run([&] { grab(px); }), cancel}), 0);
+	}
+	EXPECT_TRUE(before != after) << "the first comment is still shown";
+}
+
+TEST_F(browser_test, HostileFoldersNeverEndTheProgram)
+{
+	// A name as long as a name may be, in a folder deep enough that its path
+	// from the program's folder passes 499 bytes.
+	std::string const l240 = std::string(240, 'l');
+	std::string const far_acf = std::string(251, 'f') + ".acf";  // 255 bytes
+	std::string const colons(150, ':');  // ':' is a separator in paths
+	std::string const odd = "W{e|i-r\x01" "d\xc3\xa9";
+	for (std::string const& folder : std::vector<std::string>{"Long/", "Long/" + l240 + "/", "ab/", "ab/" + colons + "/",
+	                                  "Gone/", "Gone/Sub/", odd + "/"})
+		mkdir((root() + folder).c_str(), 0700);
+	for (std::string const& file : std::vector<std::string>{"Long/" + l240 + "/" + far_acf, "Long/" + l240 + "/ok.acf",
+	                                "Gone/a.acf", odd + "/o.acf"})
+		write_text_file(root() + file, "x\n");
+	auto const gone = [this] {
+		std::string const g = root() + "Gone/";
+		std::remove((g + "a.acf").c_str());
+		rmdir((g + "Sub").c_str());
+		rmdir(g.c_str());
+		write_text_file(root() + "Gone", "now a file");
+	};
+
+	struct row {
+		char const* what;
+		std::string path;
+		std::deque<step> steps;
+		int result;
+		std::string after;  // *path after the call
+	} const rows[] = {
+	    // Entered by Return: a folder holding a name too long to be a path
+	    // shows as empty.
+	    {"entry path too long", "Long/x.acf", {press_return(), idle, press_return(), cancel}, 0, "Long/x.acf"},
+	    // Each visit of the colon folder adds empty levels to the pop-up.
+	    {"colon folder", "ab/x.acf", {press_return(), idle, press_return(), idle, cancel}, 0, "ab/x.acf"},
+	    {"folder gone, a file in its place", "Gone/x.acf", {run(gone), idle, press_return(), cancel}, 0, "Gone/x.acf"},
+	    {"odd bytes", odd + "/x.acf", {open_popup, idle, popup_item(1, 1), idle, press_return()}, 1, odd + "/o.acf"},
+	};
+	for (row const& r : rows) {
+		SCOPED_TRACE(r.what);
+		std::string path = r.path;
+		EXPECT_EQ(browse(998, 1, 3, &path, r.steps), r.result);
+		EXPECT_EQ(path, r.after);
+		EXPECT_EQ(mnw.cur_win, 0);
+		for (recorded_alert const& a : recorded_alerts()) ADD_FAILURE() << a.msg1 << " " << a.position;
+		recorded_alerts().clear();
 	}
 }
 
