@@ -72,6 +72,12 @@ start_nginx() {
   fail "nginx did not start: $(cat "$d/output.txt" "$d/error.log" 2>/dev/null)"
 }
 
+# nginx_quote TEXT: TEXT as one quoted nginx argument (paths may hold blanks).
+nginx_quote() {
+  local s=${1//\\/\\\\}
+  printf '"%s"' "${s//\"/\\\"}"
+}
+
 nginx_config() {
   local d=$1 port=$2
   shift 2
@@ -80,26 +86,26 @@ nginx_config() {
 daemon off;
 master_process off;
 worker_processes 1;
-pid $d/nginx.pid;
-error_log $d/error.log;
+pid $(nginx_quote "$d/nginx.pid");
+error_log $(nginx_quote "$d/error.log");
 events { worker_connections 64; }
 http {
-  client_body_temp_path $d/body;
-  proxy_temp_path $d/proxy;
-  fastcgi_temp_path $d/fastcgi;
-  uwsgi_temp_path $d/uwsgi;
-  scgi_temp_path $d/scgi;
+  client_body_temp_path $(nginx_quote "$d/body");
+  proxy_temp_path $(nginx_quote "$d/proxy");
+  fastcgi_temp_path $(nginx_quote "$d/fastcgi");
+  uwsgi_temp_path $(nginx_quote "$d/uwsgi");
+  scgi_temp_path $(nginx_quote "$d/scgi");
   default_type application/octet-stream;
   log_format by_host '\$host \$remote_addr - \$remote_user [\$time_local] "\$request" \$status '
                      '\$body_bytes_sent "\$http_referer" "\$http_user_agent"';
-  access_log $d/access.log by_host;
+  access_log $(nginx_quote "$d/access.log") by_host;
   server {
 $listen default_server;
     return 404;
   }
 CONF
   for s in "$@"; do
-    printf '  server {\n%s;\n    server_name %s;\n    root %s;\n  }\n' "$listen" "${s%%=*}" "${s#*=}"
+    printf '  server {\n%s;\n    server_name %s;\n    root %s;\n  }\n' "$listen" "${s%%=*}" "$(nginx_quote "${s#*=}")"
   done
   echo "}"
 }

@@ -6,8 +6,15 @@
 set -euo pipefail
 top=$1
 build=$2
+# As an unlucky user: a checkout and build reached by paths with blanks,
+# called from another folder, with no HOME.
+blanks=$(mktemp -d "${TMPDIR:-/tmp}/demo run-XXXX")
+trap 'rm -rf "$blanks"' EXIT
+ln -s "$top" "$blanks/check out"
+ln -s "$build" "$blanks/build dir"
 status=0
-out=$(env -u DISPLAY BUILD_DIR="$build" "$top/scripts/demo" --update 2>&1) || status=$?
+out=$(cd "$blanks" && env -u DISPLAY -u HOME -u XAUTHORITY BUILD_DIR="$blanks/build dir" \
+  "$blanks/check out/scripts/demo" --update 2>&1) || status=$?
 echo "$out"
 [ "$status" -eq 0 ] || { echo "demo_run: scripts/demo ended with status $status" >&2; exit 1; }
 
