@@ -7,7 +7,9 @@ a few large files (an expansion long enough to be caught) and a folder of
 notes that the second release half removes, and with an nginx whose rate a
 flag file slows per run. Every kill is a SIGKILL, timed by what the program
 leaves behind: its log (action lines on), its temporary folder and the
-destination.
+destination. The deletions, which all run within one frame, are caught by
+reading the log through a pipe that stops being read: the program blocks on
+its next lines, between two deletions.
 
   interrupt  fresh install killed during the directory fetch, mid-download
              and mid-expansion, then run to the end; then the update to the
