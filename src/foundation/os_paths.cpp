@@ -8,6 +8,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -139,27 +140,36 @@ bool is_private_folder(std::string const& path)
 std::mutex temp_lock;
 std::string temp_folder;  // made once per run
 
+int temp_hold = -1;  // this run's folder, locked for as long as the run goes
+
 // Empties and removes a temporary folder when it is ours and private: its
-// entries are files and links (a folder inside is left, and keeps it).
-void remove_temp_folder(std::string const& folder)
+// entries are files and links (a folder inside is left, and keeps it). A
+// folder of another run only when no run holds it: its process id cannot
+// tell, as ids are reused and a run in another pid namespace has one that
+// means nothing here.
+void remove_temp_folder(std::string const& folder, bool others)
 {
 	int const fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 	if (fd < 0) return;
 	struct stat st;
-	DIR* d = fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 077) == 0 ? fdopendir(fd) : nullptr;
+	DIR* d = fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 077) == 0 &&
+	                 (!others || flock(fd, LOCK_EX | LOCK_NB) == 0)
+	             ? fdopendir(fd)
+	             : nullptr;
 	if (!d) {
 		close(fd);
 		return;
 	}
 	while (dirent const* e = readdir(d))
 		if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) unlinkat(dirfd(d), e->d_name, 0);
-	closedir(d);
 	rmdir(folder.c_str());
+	closedir(d);  // the lock goes only once the folder is
 }
 
 // A run that was killed, or lost its power, leaves its partial downloads in
-// its temporary folder for good: the folders carry their run's process id,
-// and those of runs no longer running are removed.
+// its temporary folder for good: those no run holds are removed. A folder
+// of a run still going in this pid namespace is left at once, even before
+// that run could lock it.
 void remove_stale_temps(std::string const& base)
 {
 	DIR* d = opendir(base.c_str());
@@ -170,10 +180,27 @@ void remove_stale_temps(std::string const& base)
 		char* end = nullptr;
 		long const pid = std::strtol(name + 8, &end, 10);
 		if (end == name + 8 || *end != '-' || std::strlen(end + 1) != 6 || pid <= 0 || pid > 0x3fffffff) continue;
-		if (pid == getpid() || kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
-		remove_temp_folder(base + "/" + name);
+		std::string const folder = base + "/" + name;
+		if (folder == temp_folder) continue;
+		if (pid != getpid() && (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)) continue;
+		remove_temp_folder(folder, true);
 	}
 	closedir(d);
+}
+
+// Makes and locks this run's folder; false when another run's clean-up took
+// it before the lock.
+bool make_temp_folder(std::string& pattern)
+{
+	if (!mkdtemp(&pattern[0])) return false;  // mode 0700: no one else may plant files here
+	int const fd = open(pattern.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+	struct stat st;
+	if (fd >= 0 && flock(fd, LOCK_EX) == 0 && fstat(fd, &st) == 0 && st.st_nlink > 0) {
+		temp_hold = fd;
+		return true;
+	}
+	if (fd >= 0) close(fd);
+	return false;
 }
 
 bool private_temp(std::string& out)
@@ -185,11 +212,16 @@ bool private_temp(std::string& out)
 			while (base.size() > 1 && base.back() == '/') base.pop_back();
 			if (base.empty()) continue;
 			std::string pattern = base + "/Skyrell-" + std::to_string(getpid()) + "-XXXXXX";
-			if (mkdtemp(&pattern[0])) {  // mode 0700: no one else may plant files here
+			bool made = false;
+			for (int tries = 0; tries < 3 && !made; ++tries) {
+				pattern.replace(pattern.size() - 6, 6, "XXXXXX");
+				made = make_temp_folder(pattern);
+			}
+			if (made) {
 				temp_folder = pattern;
 				remove_stale_temps(base);
 				// What is downloaded serves this run only.
-				std::atexit([] { remove_temp_folder(temp_folder); });
+				std::atexit([] { remove_temp_folder(temp_folder, false); });
 				break;
 			}
 		}
