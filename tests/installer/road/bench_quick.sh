@@ -9,6 +9,27 @@ top=$1
 build=$2
 work=$3
 rm -rf "$work"
+
+# A stop during an install ends the run there: no table, and nothing of it
+# left running (X server, nginx, the benchmark and its install child).
+out=$(mktemp)
+BUILD_DIR="$build" "$top/bench/run" --quick --work "$work" >"$out" 2>&1 &
+pid=$!
+for _ in $(seq 1200); do
+  [ ! -d "$work/run-default/config" ] || break
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.05
+done
+kill -TERM "$pid"
+status=0
+wait "$pid" || status=$?
+cat "$out"
+left=$(pgrep -af -- "$work" | grep -v bench_quick.sh || true)
+! grep -q '^goal' "$out" || { echo "bench_quick: the run went on to its table after SIGTERM" >&2; exit 1; }
+[ "$status" -eq 143 ] || { echo "bench_quick: status $status after SIGTERM" >&2; exit 1; }
+[ -z "$left" ] || { echo "bench_quick: left running after SIGTERM: $left" >&2; exit 1; }
+rm -rf "$work" "$out"
+
 out=$(BUILD_DIR="$build" "$top/bench/run" --quick --work "$work" 2>&1) || {
   echo "$out"
   echo "bench_quick: bench/run failed" >&2
