@@ -6,6 +6,16 @@
 set -euo pipefail
 top=$1
 build=$2
+# A display that cannot be opened is refused before any work, by name.
+n=900
+while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+status=0
+out=$(DISPLAY=":$n" BUILD_DIR="$build" "$top/scripts/demo" 2>&1) || status=$?
+echo "$out"
+[ "$status" -ne 0 ] || { echo "demo_run: the demo succeeded on the dead display :$n" >&2; exit 1; }
+grep -q "cannot open the display :$n" <<<"$out" || { echo "demo_run: no word of the dead display" >&2; exit 1; }
+! grep -q '^demo: work folder' <<<"$out" || { echo "demo_run: a work folder made for a dead display" >&2; exit 1; }
+
 # As an unlucky user: a checkout and build reached by paths with blanks,
 # called from another folder and given the build relative to it, with no HOME.
 blanks=$(mktemp -d "${TMPDIR:-/tmp}/demo run-XXXX")
@@ -42,6 +52,8 @@ while IFS= read -r f; do
   [ -f "$src" ] || src="$m/All/$f"
   cmp "$src" "$dest/$f" || { echo "demo_run: $f differs" >&2; exit 1; }
 done <<<"$want"
+# Only the run's results stay: the program's copy goes with the run.
+[ ! -e "$work/bin/skyrell-installer" ] || { echo "demo_run: the work folder keeps a copy of the program" >&2; exit 1; }
 for shot in fresh-complete update-question update-complete; do
   ls "$work/shots/"*"-$shot.png" >/dev/null 2>&1 || { echo "demo_run: no $shot screenshot" >&2; exit 1; }
 done
