@@ -30,12 +30,27 @@ left=$(pgrep -af -- "$work" | grep -v bench_quick.sh || true)
 [ -z "$left" ] || { echo "bench_quick: left running after SIGTERM: $left" >&2; exit 1; }
 rm -rf "$work" "$out"
 
-out=$(BUILD_DIR="$build" "$top/bench/run" --quick --work "$work" 2>&1) || {
-  echo "$out"
-  echo "bench_quick: bench/run failed" >&2
-  exit 1
-}
+# The whole quick run; a second run on the same work folder meanwhile is
+# refused, by name, and leaves the first alone.
+log=$(mktemp)
+BUILD_DIR="$build" "$top/bench/run" --quick --work "$work" >"$log" 2>&1 &
+pid=$!
+for _ in $(seq 1200); do
+  ! grep -q '^reference master' "$log" || break
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.05
+done
+status=0
+second=$(BUILD_DIR="$build" "$top/bench/run" --quick --work "$work" 2>&1) || status=$?
+echo "$second"
+status1=0
+wait "$pid" || status1=$?
+out=$(cat "$log")
+rm -f "$log"
 echo "$out"
+[ "$status1" -eq 0 ] || { echo "bench_quick: bench/run failed" >&2; exit 1; }
+[ "$status" -ne 0 ] || { echo "bench_quick: a second run on the same work folder went ahead" >&2; exit 1; }
+grep -q "another bench/run is using $work" <<<"$second" || { echo "bench_quick: the second run did not say why" >&2; exit 1; }
 num='[0-9]+\.[0-9]+'
 need() {  # need REGEX WHAT: a line of the output matches
   echo "$out" | grep -Eq "$1" || { echo "bench_quick: no $2" >&2; exit 1; }
