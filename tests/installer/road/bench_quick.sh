@@ -20,7 +20,7 @@ for _ in $(seq 1200); do
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.05
 done
-kill -TERM "$pid"
+kill -TERM "$pid" 2>/dev/null || true
 status=0
 wait "$pid" || status=$?
 cat "$out"
