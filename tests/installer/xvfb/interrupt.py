@@ -26,16 +26,13 @@ its next lines, between two deletions.
 Usage: interrupt.py --program PROG --text TEXT_HELPER --work DIR
                     [--runs interrupt,full] [--keep DIR]
 """
-import argparse
 import fcntl
 import os
 import re
 import select
-import shutil
 import signal
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 
@@ -455,44 +452,9 @@ Program = road.Program
 
 
 def main():
-    p = argparse.ArgumentParser(description=__doc__.split('\n')[0])
-    p.add_argument('--program', required=True)
-    p.add_argument('--text', required=True)
-    p.add_argument('--work', required=True)
-    p.add_argument('--runs', default='interrupt,full')
-    p.add_argument('--keep')
-    a = p.parse_args()
-    for run in a.runs.split(','):
-        if run not in ('interrupt', 'full'):
-            p.error('unknown run %r' % run)
-    if 'SKY_ROAD_FB' not in os.environ:
-        # Once more under a private X server, in a group of its own that a
-        # stop from outside takes whole (the full run then unmounts).
-        fb = tempfile.mkdtemp()
-        child = None
-        try:
-            env = dict(os.environ, SKY_ROAD_FB=fb)
-            cmd = ['xvfb-run', '-a', '-s', '-screen 0 1280x1024x24 -fbdir ' + fb, sys.executable,
-                   os.path.abspath(__file__)] + sys.argv[1:]
-            child = subprocess.Popen(cmd, env=env, start_new_session=True)
-            return child.wait()
-        finally:
-            if child and child.poll() is None:
-                os.killpg(child.pid, signal.SIGTERM)
-                try:
-                    child.wait(10)
-                except subprocess.TimeoutExpired:
-                    os.killpg(child.pid, signal.SIGKILL)
-            shutil.rmtree(fb, ignore_errors=True)
-    try:
-        Interrupt(a).main()
-        work, keep = os.path.abspath(a.work), os.path.abspath(a.keep) if a.keep else None
-        if keep and os.path.commonpath([work, keep]) != work:
-            shutil.rmtree(work, ignore_errors=True)
-        return 0
-    except (Failed, subprocess.CalledProcessError, subprocess.TimeoutExpired) as e:
-        log('FAILED: %s' % e)
-        return 1
+    # The full run unmounts its disk in a finally block, which a stop from
+    # outside reaches too: the driver's X server group is taken whole.
+    return road.run_main(Interrupt, ('interrupt', 'full'), __doc__.split('\n')[0], __file__)
 
 
 if __name__ == '__main__':

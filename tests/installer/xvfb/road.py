@@ -605,16 +605,18 @@ class Road:
         log('ok; screenshots in ' + self.keep)
 
 
-def main():
-    p = argparse.ArgumentParser(description=__doc__.split('\n')[0])
+def run_main(cls, runs, description, script):
+    """The command line of a driver script: cls(args).main() under a private
+    X server, with the runs named in `runs` (the default is all of them)."""
+    p = argparse.ArgumentParser(description=description)
     p.add_argument('--program', required=True)
     p.add_argument('--text', required=True)
     p.add_argument('--work', required=True)
-    p.add_argument('--runs', default='fresh,update')
+    p.add_argument('--runs', default=','.join(runs))
     p.add_argument('--keep')
     a = p.parse_args()
     for run in a.runs.split(','):
-        if run not in ('fresh', 'update'):
+        if run not in runs:
             p.error('unknown run %r' % run)
     if 'SKY_ROAD_FB' not in os.environ:
         # Once more under a private X server whose screen stays in a file.
@@ -623,7 +625,7 @@ def main():
         try:
             env = dict(os.environ, SKY_ROAD_FB=fb)
             cmd = ['xvfb-run', '-a', '-s', '-screen 0 1280x1024x24 -fbdir ' + fb, sys.executable,
-                   os.path.abspath(__file__)] + sys.argv[1:]
+                   os.path.abspath(script)] + sys.argv[1:]
             # A group of its own, so that a stop from outside (a test's time
             # out) takes the X server, the servers and the program with it.
             child = subprocess.Popen(cmd, env=env, start_new_session=True)
@@ -637,7 +639,7 @@ def main():
                     os.killpg(child.pid, signal.SIGKILL)
             shutil.rmtree(fb, ignore_errors=True)
     try:
-        Road(a).main()
+        cls(a).main()
         # The work folder only matters when something failed.
         work, keep = os.path.abspath(a.work), os.path.abspath(a.keep) if a.keep else None
         if keep and os.path.commonpath([work, keep]) != work:
@@ -646,6 +648,10 @@ def main():
     except (Failed, subprocess.CalledProcessError, subprocess.TimeoutExpired) as e:
         log('FAILED: %s' % e)
         return 1
+
+
+def main():
+    return run_main(Road, ('fresh', 'update'), __doc__.split('\n')[0], __file__)
 
 
 if __name__ == '__main__':

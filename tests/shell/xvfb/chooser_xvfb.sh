@@ -7,8 +7,9 @@ set -euo pipefail
 app=$1
 work=$2
 if ! command -v zenity >/dev/null; then
+  # scripts/setup installs it; without it no chooser can show, which is a fault
   echo "chooser_xvfb: no zenity on this system" >&2
-  exit 77
+  exit 1
 fi
 if [ -z "${SKY_IN_XVFB:-}" ]; then
   export SKY_IN_XVFB=1
