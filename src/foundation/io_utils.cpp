@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "foundation/alert.h"
@@ -295,9 +296,14 @@ pid_t beside_writer(char const* name)
 	return static_cast<pid_t>(pid);
 }
 
+std::mutex made_lock;  // held while an item is made and noted
+std::set<std::pair<dev_t, ino_t>> made_items;  // this run's
+
 // A run that was killed, or lost its power, leaves its half-written file
 // beside the target, where nothing would ever remove it: once per folder
-// and run, those whose writer no longer runs are removed.
+// and run, those whose writer no longer runs are removed. Under this run's
+// id only the items this run made are its own: an earlier run may have had
+// the same id.
 void sweep_beside(std::string const& dir)
 {
 	static std::mutex lock;
@@ -310,7 +316,15 @@ void sweep_beside(std::string const& dir)
 	if (!d) return;
 	while (dirent const* e = readdir(d)) {
 		pid_t const pid = beside_writer(e->d_name);
-		if (pid == 0 || pid == getpid() || kill(pid, 0) == 0 || errno != ESRCH) continue;
+		if (pid == 0) continue;
+		if (pid == getpid()) {
+			struct stat st;
+			if (fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+			std::lock_guard<std::mutex> hold(made_lock);
+			if (made_items.count({st.st_dev, st.st_ino})) continue;
+		} else if (kill(pid, 0) == 0 || errno != ESRCH) {
+			continue;
+		}
 		unlinkat(dirfd(d), e->d_name, 0);  // never a folder: these are files and links
 	}
 	closedir(d);
@@ -329,7 +343,10 @@ int make_beside(std::string const& target, std::string& tmp, std::function<int(s
 	int err = EEXIST;
 	for (int tries = 0; tries < 100 && err == EEXIST; ++tries) {
 		tmp = dir + ".new-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
+		std::lock_guard<std::mutex> hold(made_lock);
 		err = make(tmp);
+		struct stat st;
+		if (err == 0 && lstat(tmp.c_str(), &st) == 0) made_items.insert({st.st_dev, st.st_ino});
 	}
 	if (err != 0) tmp.clear();
 	return err;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
 #include <minizip/unzip.h>
 #include <minizip/zip.h>
 #include <signal.h>
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "foundation/app_globals.h"
+#include "foundation/io_utils.h"
 #include "foundation/io_zip.h"
 #include "support/alert_recorder.h"
 
@@ -448,8 +451,10 @@ TEST_F(ZipToFile, RefusedWriteIsAnError)
 }
 
 // A run killed while writing leaves its half-written file beside the
-// target; the next expansion into that folder removes it, but never a file
-// of a writer that still runs, nor anything that only looks alike.
+// target; the next expansion into that folder removes it, even one left
+// under the id this run has now (ids repeat, in a container every run may
+// have the same), but never a file of a writer that still runs, nor
+// anything that only looks alike.
 TEST_F(ZipToFile, HalfWrittenFilesOfAKilledRunAreRemoved)
 {
 	pid_t const dead = fork();
@@ -457,11 +462,9 @@ TEST_F(ZipToFile, HalfWrittenFilesOfAKilledRunAreRemoved)
 	if (dead == 0) _exit(0);
 	ASSERT_EQ(waitpid(dead, nullptr, 0), dead);
 	std::string const gone = ".new-" + std::to_string(dead) + "-";
-	std::string const mine = ".new-" + std::to_string(getpid()) + "-999";
 	ASSERT_EQ(mkdir((out + "sub").c_str(), 0755), 0);
 	write_text_file(dir.path() + "sentinel", "outside");
-	std::map<std::string, std::string> const kept = {
-		{mine, "file:being written by this run"},
+	std::map<std::string, std::string> kept = {
 		{".new-1-0", "file:being written by a running process"},
 		{gone + "x", "file:not a name the program gives"},
 		{"notes" + gone + "0", "file:not a name the program gives"},
@@ -471,7 +474,18 @@ TEST_F(ZipToFile, HalfWrittenFilesOfAKilledRunAreRemoved)
 	for (auto const& k : kept)
 		if (k.second != "dir") write_text_file(out + k.first, k.second.substr(5));
 	write_text_file(out + gone + "0", "half of the old run's file");
+	write_text_file(out + ".new-" + std::to_string(getpid()) + "-999999", "left by a run with this id");
 	ASSERT_EQ(symlink((dir.path() + "sentinel").c_str(), (out + gone + "1").c_str()), 0);
+
+	// This run's own, made through another spelling of the folder, is being
+	// written while the expansion comes to the folder.
+	std::string mine;
+	ASSERT_EQ(make_beside(out + "sub/../held", mine, [](std::string const& p) {
+		          int const fd = open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+		          return fd < 0 ? errno : (close(fd), 0);
+	          }),
+	          0);
+	kept[mine.substr(mine.rfind('/') + 1)] = "file:";
 
 	make_zip(zip, {file_entry("target", "whole")});
 	ASSERT_EQ(zip_to_file(zip, out, nullptr, 0), 0);
