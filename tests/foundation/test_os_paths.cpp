@@ -266,6 +266,18 @@ TEST_F(OsPathTest, TemporaryFoldersOfEndedRunsAreRemoved)
 		write_text_file(c.name + "/directory.txt", "I\n");
 	}
 	ASSERT_EQ(mkdir((old + "deep01/inner").c_str(), 0700), 0);
+	// Another user's, in a shared temporary folder (only root can make one).
+	std::string const others = old + "user01";
+	if (geteuid() == 0) {
+		ASSERT_EQ(mkdir(others.c_str(), 0700), 0);
+		write_text_file(others + "/0.zip", "another user's download");
+		ASSERT_EQ(chown(others.c_str(), 65534, 65534), 0);
+	}
+	// Planted under our form of name, a link to the user's own folder.
+	std::string const users = dir.path() + "home/data";
+	ASSERT_EQ(mkdir(users.c_str(), 0700), 0);
+	write_text_file(users + "/0.zip", "the user's own");
+	ASSERT_EQ(symlink(users.c_str(), (old + "link01").c_str()), 0);
 
 	int out[2];
 	ASSERT_EQ(pipe(out), 0);
@@ -297,6 +309,8 @@ TEST_F(OsPathTest, TemporaryFoldersOfEndedRunsAreRemoved)
 	}
 	EXPECT_TRUE(is_folder(old + "deep01/inner"));
 	EXPECT_FALSE(std::ifstream(old + "deep01/0.zip").good()) << "its files go, the folder inside keeps it";
+	EXPECT_EQ(read_text_file(users + "/0.zip"), "the user's own") << "a link is never followed";
+	if (geteuid() == 0) EXPECT_EQ(read_text_file(others + "/0.zip"), "another user's download");
 }
 
 // The process id in a folder's name does not tell whether its run is over:
