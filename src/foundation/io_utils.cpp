@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +19,8 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <ctime>
+#include <map>
 #include <set>
 #include <utility>
 #include <vector>
@@ -298,12 +301,37 @@ pid_t beside_writer(char const* name)
 
 std::mutex made_lock;  // held while an item is made and noted
 std::set<std::pair<dev_t, ino_t>> made_items;  // this run's
+std::map<std::string, int> held;  // this run's half-made files, each locked until let go
+
+// Whether a half-made item of another process is left over: no writer holds
+// it and its process ended. The id alone cannot tell: ids come again after a
+// restart, and a writer in another pid namespace has one that means nothing
+// here; a file not written to for a while and held by no one is left over
+// too.
+bool left_over(int dir, char const* name, pid_t pid)
+{
+	struct stat st;
+	if (fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+	if (S_ISREG(st.st_mode)) {
+		int const fd = openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+		if (fd < 0) return false;
+		bool const free = flock(fd, LOCK_EX | LOCK_NB) == 0;
+		close(fd);
+		if (!free) return false;
+	} else if (!S_ISLNK(st.st_mode)) {
+		return false;  // never a folder: these are files and links
+	}
+	if (pid == getpid()) {
+		std::lock_guard<std::mutex> hold(made_lock);
+		return !made_items.count({st.st_dev, st.st_ino});
+	}
+	if (kill(pid, 0) != 0 && errno == ESRCH) return true;
+	return time(nullptr) - st.st_mtime > 60;
+}
 
 // A run that was killed, or lost its power, leaves its half-written file
 // beside the target, where nothing would ever remove it: once per folder
-// and run, those whose writer no longer runs are removed. Under this run's
-// id only the items this run made are its own: an earlier run may have had
-// the same id.
+// and run, those left over are removed.
 void sweep_beside(std::string const& dir)
 {
 	static std::mutex lock;
@@ -316,16 +344,7 @@ void sweep_beside(std::string const& dir)
 	if (!d) return;
 	while (dirent const* e = readdir(d)) {
 		pid_t const pid = beside_writer(e->d_name);
-		if (pid == 0) continue;
-		if (pid == getpid()) {
-			struct stat st;
-			if (fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-			std::lock_guard<std::mutex> hold(made_lock);
-			if (made_items.count({st.st_dev, st.st_ino})) continue;
-		} else if (kill(pid, 0) == 0 || errno != ESRCH) {
-			continue;
-		}
-		unlinkat(dirfd(d), e->d_name, 0);  // never a folder: these are files and links
+		if (pid != 0 && left_over(dirfd(d), e->d_name, pid)) unlinkat(dirfd(d), e->d_name, 0);
 	}
 	closedir(d);
 }
@@ -346,10 +365,24 @@ int make_beside(std::string const& target, std::string& tmp, std::function<int(s
 		std::lock_guard<std::mutex> hold(made_lock);
 		err = make(tmp);
 		struct stat st;
-		if (err == 0 && lstat(tmp.c_str(), &st) == 0) made_items.insert({st.st_dev, st.st_ino});
+		if (err == 0 && lstat(tmp.c_str(), &st) == 0) {
+			made_items.insert({st.st_dev, st.st_ino});
+			int const fd = S_ISREG(st.st_mode) ? open(tmp.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC) : -1;
+			if (fd >= 0 && flock(fd, LOCK_SH) == 0) held[tmp] = fd;
+			else if (fd >= 0) close(fd);
+		}
 	}
 	if (err != 0) tmp.clear();
 	return err;
+}
+
+void let_go_beside(std::string const& tmp)
+{
+	std::lock_guard<std::mutex> hold(made_lock);
+	auto const it = held.find(tmp);
+	if (it == held.end()) return;
+	close(it->second);
+	held.erase(it);
 }
 
 // ---- launch -----------------------------------------------------------------

@@ -64,7 +64,10 @@ int make_file_executable(char const* path);
 // tmp. 0, or make's last errno with tmp empty. The first call for a folder
 // in a run removes the items there that a run no longer running left half
 // made.
+// A file made so stays locked, as being written, until let_go_beside.
 int make_beside(std::string const& target, std::string& tmp, std::function<int(std::string const&)> const& make);
+// After the item make_beside made took its place or was removed.
+void let_go_beside(std::string const& tmp);
 // Runs app_path + app with the arguments "-path" and path (none when path is
 // empty), then finishes this program and ends it with status 1. Returns the
 // errno only when the new program could not be started.

@@ -340,8 +340,9 @@ int expand_plain(unzFile uf, std::string const& target, unz_file_info const& inf
 	if (err == 0 && fsync(fd) != 0) err = ZIP_FAIL(errno);
 	if (fd >= 0 && close(fd) != 0 && err == 0) err = ZIP_FAIL(errno);
 	if (err == 0 && std::rename(tmp.c_str(), target.c_str()) != 0) err = ZIP_FAIL(errno);
+	if (err != 0 && !tmp.empty()) unlink(tmp.c_str());
+	let_go_beside(tmp);
 	if (err != 0) {
-		if (!tmp.empty()) unlink(tmp.c_str());
 		log_text("Zip to file failed with error " + std::to_string(err) + failure_site() + ". inFile=" + target + ".\n");
 	}
 	return err;

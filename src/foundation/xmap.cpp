@@ -359,6 +359,7 @@ int ouf_stream::open_beside(std::string const& target, std::string const& shown,
 	if (!is_open()) {
 		err = errno ? errno : EIO;
 		unlink(fresh.c_str());
+		let_go_beside(fresh);
 		return err;
 	}
 	target_ = target;
@@ -383,6 +384,7 @@ bool ouf_stream::finish()
 		unlink(fresh_.c_str());
 		setstate(std::ios::failbit);
 	}
+	let_go_beside(fresh_);
 	fresh_.clear();
 	target_.clear();
 	return ok;

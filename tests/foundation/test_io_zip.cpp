@@ -26,7 +26,9 @@
 #include "foundation/app_globals.h"
 #include "foundation/io_utils.h"
 #include "foundation/io_zip.h"
+#include "foundation/xmap.h"
 #include "support/alert_recorder.h"
+#include "support/pid_space.h"
 
 // Bytes read with pread by this program: the archive reader's only way in,
 // so a test can see how often an archive is read over.
@@ -452,9 +454,9 @@ TEST_F(ZipToFile, RefusedWriteIsAnError)
 
 // A run killed while writing leaves its half-written file beside the
 // target; the next expansion into that folder removes it, even one left
-// under the id this run has now (ids repeat, in a container every run may
-// have the same), but never a file of a writer that still runs, nor
-// anything that only looks alike.
+// under the id this run has now or under one a later process took (ids
+// repeat: after a restart, in a container every run may have the same),
+// but never a file a writer still holds, nor anything that only looks alike.
 TEST_F(ZipToFile, HalfWrittenFilesOfAKilledRunAreRemoved)
 {
 	pid_t const dead = fork();
@@ -475,7 +477,50 @@ TEST_F(ZipToFile, HalfWrittenFilesOfAKilledRunAreRemoved)
 		if (k.second != "dir") write_text_file(out + k.first, k.second.substr(5));
 	write_text_file(out + gone + "0", "half of the old run's file");
 	write_text_file(out + ".new-" + std::to_string(getpid()) + "-999999", "left by a run with this id");
+	write_text_file(out + ".new-1-1", "left long ago by a run whose id a process took since");
+	struct timespec const long_ago[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+	ASSERT_EQ(utimensat(AT_FDCWD, (out + ".new-1-1").c_str(), long_ago, 0), 0);
 	ASSERT_EQ(symlink((dir.path() + "sentinel").c_str(), (out + gone + "1").c_str()), 0);
+
+	// A writer still going in a pid namespace of its own (its id is dead
+	// here), that has not written for a while.
+	int hold[2], ready[2];
+	ASSERT_EQ(pipe(hold), 0);
+	ASSERT_EQ(pipe(ready), 0);
+	pid_t const sandbox = fork();
+	ASSERT_GE(sandbox, 0);
+	if (sandbox == 0) {
+		close(hold[1]);
+		close(ready[0]);
+		run_in_own_pid_space(
+		    [&]() -> std::string {
+			    app_path = out;
+			    if (ouf_open("theirs.txt", 10001, 840, "") != 1) return "none";
+			    ouf << "INSTALLER\n";
+			    ouf.flush();
+			    DIR* d = opendir(out.c_str());
+			    std::string name = "none";
+			    while (dirent const* e = d ? readdir(d) : nullptr)
+				    if (std::string(e->d_name).rfind(".new-", 0) == 0 &&
+				        read_text_file(out + e->d_name).find("INSTALLER") != std::string::npos &&
+				        utimensat(AT_FDCWD, (out + e->d_name).c_str(), long_ago, 0) == 0)
+					    name = e->d_name;
+			    if (d) closedir(d);
+			    return name;
+		    },
+		    hold[0], ready[1], [] { ouf.close(); });
+		_exit(0);
+	}
+	close(hold[0]);
+	close(ready[1]);
+	char buf[256];
+	ssize_t const n = read(ready[0], buf, sizeof buf);
+	close(ready[0]);
+	std::string const theirs = n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+	if (!theirs.empty()) {
+		ASSERT_NE(theirs, "none");
+		kept[theirs] = "file:" + read_text_file(out + theirs);
+	}
 
 	// This run's own, made through another spelling of the folder, is being
 	// written while the expansion comes to the folder.
@@ -493,6 +538,12 @@ TEST_F(ZipToFile, HalfWrittenFilesOfAKilledRunAreRemoved)
 	want["target"] = "file:whole";
 	EXPECT_EQ(tree(out), want);
 	EXPECT_EQ(read_text_file(dir.path() + "sentinel"), "outside") << "a stale link is removed, never followed";
+	let_go_beside(mine);
+
+	close(hold[1]);
+	waitpid(sandbox, nullptr, 0);
+	if (theirs.empty()) GTEST_SKIP() << "no pid namespace allowed here";
+	EXPECT_EQ(read_text_file(out + "theirs.txt"), "I\n840 version\nINSTALLER\n") << "the other writer finished";
 }
 
 // ---- hostile archives ---------------------------------------------------------------
