@@ -14,6 +14,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <mutex>
 #include <string>
@@ -167,9 +168,9 @@ void remove_temp_folder(std::string const& folder, bool others)
 }
 
 // A run that was killed, or lost its power, leaves its partial downloads in
-// its temporary folder for good: those no run holds are removed. A folder
-// of a run still going in this pid namespace is left at once, even before
-// that run could lock it.
+// its temporary folder for good: those no run holds are removed. A fresh
+// folder of a run still going in this pid namespace is left at once, even
+// before that run could lock it.
 void remove_stale_temps(std::string const& base)
 {
 	DIR* d = opendir(base.c_str());
@@ -182,7 +183,12 @@ void remove_stale_temps(std::string const& base)
 		if (end == name + 8 || *end != '-' || std::strlen(end + 1) != 6 || pid <= 0 || pid > 0x3fffffff) continue;
 		std::string const folder = base + "/" + name;
 		if (folder == temp_folder) continue;
-		if (pid != getpid() && (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)) continue;
+		// A run locks its folder at once: one that no run holds and that did
+		// not change for a minute is left over even when a later process
+		// took the id (after a restart).
+		struct stat st;
+		bool const idle = lstat(folder.c_str(), &st) == 0 && time(nullptr) - st.st_mtime > 60;
+		if (pid != getpid() && !idle && (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)) continue;
 		remove_temp_folder(folder, true);
 	}
 	closedir(d);

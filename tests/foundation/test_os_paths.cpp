@@ -201,18 +201,23 @@ TEST_F(OsPathTest, TemporaryFoldersOfEndedRunsAreRemoved)
 		std::string name;
 		mode_t mode;
 		bool removed;
+		time_t idle;  // seconds since it changed
 	} const cases[] = {
-	    {old + "aB3dE6", 0700, true},
-	    {old + "open01", 0755, false},
-	    {dir.path() + "Skyrell-1-aB3dE6", 0700, false},
-	    {old + "x", 0700, false},
-	    {old + "deep01", 0700, false},
+	    {old + "aB3dE6", 0700, true, 0},
+	    {old + "open01", 0755, false, 0},
+	    {dir.path() + "Skyrell-1-aB3dE6", 0700, false, 0},
+	    // Its id taken by a process since (after a restart), held by no run.
+	    {dir.path() + "Skyrell-1-0ld0ne", 0700, true, 3600},
+	    {old + "x", 0700, false, 0},
+	    {old + "deep01", 0700, false, 0},
 	};
 	for (auto const& c : cases) {
 		ASSERT_EQ(mkdir(c.name.c_str(), c.mode), 0) << c.name;
 		ASSERT_EQ(chmod(c.name.c_str(), c.mode), 0);
 		write_text_file(c.name + "/0.zip", "part of an archive");
 		write_text_file(c.name + "/directory.txt", "I\n");
+		struct timespec const then[2] = {{time(nullptr) - c.idle, 0}, {time(nullptr) - c.idle, 0}};
+		ASSERT_EQ(utimensat(AT_FDCWD, c.name.c_str(), then, 0), 0);
 	}
 	ASSERT_EQ(mkdir((old + "deep01/inner").c_str(), 0700), 0);
 	// Another user's, in a shared temporary folder (only root can make one).
