@@ -79,38 +79,12 @@ class RatedNginx(road.Nginx):
 
     flags = None
 
-    def __init__(self, work, hosts):
-        self.dir = os.path.join(work, 'nginx')
-        os.makedirs(self.dir, exist_ok=True)
+    def locations(self, host):
+        if host == road.MAKER:
+            return ''
         f = RatedNginx.flags
-        rated = ('    location ~ /directory\\.txt\\.zip$ {\n      if (-f "%s/slow-dir") { set $limit_rate 200; }\n'
-                 '    }\n    location / {\n      if (-f "%s/slow-files") { set $limit_rate 16k; }\n    }\n' % (f, f))
-        for attempt in range(5):
-            self.port = road.free_port()
-            listen = '    listen 127.0.0.1:%d' % self.port
-            servers = '  server {\n%s default_server;\n    return 404;\n  }\n' % listen
-            for host, root in hosts:
-                servers += '  server {\n%s;\n    server_name %s;\n    root "%s";\n%s  }\n' % (
-                    listen, host, root, rated if host != road.MAKER else '')
-            d = self.dir
-            conf = ('daemon off;\nmaster_process off;\nworker_processes 1;\npid %s/nginx.pid;\n'
-                    'error_log %s/error.log;\nevents { worker_connections 64; }\nhttp {\n'
-                    '  client_body_temp_path %s/body;\n  proxy_temp_path %s/proxy;\n'
-                    '  fastcgi_temp_path %s/fastcgi;\n  uwsgi_temp_path %s/uwsgi;\n  scgi_temp_path %s/scgi;\n'
-                    '  default_type application/octet-stream;\n  access_log %s/access.log;\n%s}\n'
-                    % (d, d, d, d, d, d, d, d, servers))
-            put(os.path.join(d, 'nginx.conf'), conf)
-            self.proc = subprocess.Popen(['nginx', '-p', d, '-c', os.path.join(d, 'nginx.conf')],
-                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            deadline = time.monotonic() + 10
-            while time.monotonic() < deadline and self.proc.poll() is None:
-                try:
-                    road.socket.create_connection(('127.0.0.1', self.port), 0.2).close()
-                    return
-                except OSError:
-                    time.sleep(0.05)
-            self.stop()
-        raise Failed('nginx did not start')
+        return ('    location ~ /directory\\.txt\\.zip$ {\n      if (-f "%s/slow-dir") { set $limit_rate 200; }\n'
+                '    }\n    location / {\n      if (-f "%s/slow-files") { set $limit_rate 16k; }\n    }\n' % (f, f))
 
 
 def leftovers(dest):

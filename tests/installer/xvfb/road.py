@@ -320,7 +320,8 @@ class Nginx:
             listen = '    listen 127.0.0.1:%d' % self.port
             servers = '  server {\n%s default_server;\n    return 404;\n  }\n' % listen
             for host, root in hosts:
-                servers += '  server {\n%s;\n    server_name %s;\n    root "%s";\n  }\n' % (listen, host, root)
+                servers += '  server {\n%s;\n    server_name %s;\n    root "%s";\n%s  }\n' % (
+                    listen, host, root, self.locations(host))
             d = self.dir
             conf = ('daemon off;\nmaster_process off;\nworker_processes 1;\npid %s/nginx.pid;\n'
                     'error_log %s/error.log;\nevents { worker_connections 64; }\nhttp {\n'
@@ -340,6 +341,10 @@ class Nginx:
                     time.sleep(0.05)
             self.stop()
         raise Failed('nginx did not start')
+
+    def locations(self, host):
+        """Location blocks for one host's server; none here."""
+        return ''
 
     def stop(self):
         if self.proc.poll() is None:
