@@ -28,7 +28,7 @@
 #include "foundation/io_zip.h"
 #include "foundation/xmap.h"
 #include "support/alert_recorder.h"
-#include "support/pid_space.h"
+#include "support/held_child.h"
 
 // Bytes read with pread by this program: the archive reader's only way in,
 // so a test can see how often an archive is read over.
@@ -459,10 +459,8 @@ TEST_F(ZipToFile, RefusedWriteIsAnError)
 // but never a file a writer still holds, nor anything that only looks alike.
 TEST_F(ZipToFile, HalfWrittenFilesOfAKilledRunAreRemoved)
 {
-	pid_t const dead = fork();
-	ASSERT_GE(dead, 0);
-	if (dead == 0) _exit(0);
-	ASSERT_EQ(waitpid(dead, nullptr, 0), dead);
+	pid_t const dead = ended_process_id();
+	ASSERT_GT(dead, 0);
 	std::string const gone = ".new-" + std::to_string(dead) + "-";
 	ASSERT_EQ(mkdir((out + "sub").c_str(), 0755), 0);
 	write_text_file(dir.path() + "sentinel", "outside");
@@ -482,45 +480,39 @@ TEST_F(ZipToFile, HalfWrittenFilesOfAKilledRunAreRemoved)
 	ASSERT_EQ(utimensat(AT_FDCWD, (out + ".new-1-1").c_str(), long_ago, 0), 0);
 	ASSERT_EQ(symlink((dir.path() + "sentinel").c_str(), (out + gone + "1").c_str()), 0);
 
-	// A writer still going in a pid namespace of its own (its id is dead
-	// here), that has not written for a while.
-	int hold[2], ready[2];
-	ASSERT_EQ(pipe(hold), 0);
-	ASSERT_EQ(pipe(ready), 0);
-	pid_t const sandbox = fork();
-	ASSERT_GE(sandbox, 0);
-	if (sandbox == 0) {
-		close(hold[1]);
-		close(ready[0]);
-		run_in_own_pid_space(
-		    [&]() -> std::string {
-			    app_path = out;
-			    if (ouf_open("theirs.txt", 10001, 840, "") != 1) return "none";
-			    ouf << "INSTALLER\n";
-			    ouf.flush();
-			    DIR* d = opendir(out.c_str());
-			    std::string name = "none";
-			    while (dirent const* e = d ? readdir(d) : nullptr)
-				    if (std::string(e->d_name).rfind(".new-", 0) == 0 &&
-				        read_text_file(out + e->d_name).find("INSTALLER") != std::string::npos &&
-				        utimensat(AT_FDCWD, (out + e->d_name).c_str(), long_ago, 0) == 0)
-					    name = e->d_name;
-			    if (d) closedir(d);
-			    return name;
-		    },
-		    hold[0], ready[1], [] { ouf.close(); });
-		_exit(0);
-	}
-	close(hold[0]);
-	close(ready[1]);
-	char buf[256];
-	ssize_t const n = read(ready[0], buf, sizeof buf);
-	close(ready[0]);
-	std::string const theirs = n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
-	if (!theirs.empty()) {
-		ASSERT_NE(theirs, "none");
-		kept[theirs] = "file:" + read_text_file(out + theirs);
-	}
+	// A writer still going whose id, seen from here, is an ended process's
+	// (as a writer in a sandbox of its own shows), and that has not written
+	// for a while: only its lock tells that it is alive.
+	pid_t const elsewhere = ended_process_id();
+	ASSERT_GT(elsewhere, 0);
+	std::string held_name, shown;  // set in the child
+	held_child other(
+	    [&]() -> std::string {
+		    app_path = out;
+		    if (ouf_open("theirs.txt", 10001, 840, "") != 1) return "none";
+		    ouf << "INSTALLER\n";
+		    ouf.flush();
+		    std::string const own = ".new-" + std::to_string(getpid()) + "-";
+		    DIR* d = opendir(out.c_str());
+		    while (dirent const* e = d ? readdir(d) : nullptr)
+			    if (std::string(e->d_name).rfind(own, 0) == 0) held_name = e->d_name;
+		    if (d) closedir(d);
+		    if (held_name.empty()) return "none";
+		    shown = ".new-" + std::to_string(elsewhere) + "-" + held_name.substr(own.size());
+		    if (rename((out + held_name).c_str(), (out + shown).c_str()) != 0 ||
+		        utimensat(AT_FDCWD, (out + shown).c_str(), long_ago, 0) != 0)
+			    return "none";
+		    return shown;
+	    },
+	    [&] {
+		    // Back under the name the writer knows, to take its place.
+		    rename((out + shown).c_str(), (out + held_name).c_str());
+		    ouf.close();
+	    });
+	std::string const theirs = other.answer();
+	ASSERT_FALSE(theirs.empty());
+	ASSERT_NE(theirs, "none");
+	kept[theirs] = "file:" + read_text_file(out + theirs);
 
 	// This run's own, made through another spelling of the folder, is being
 	// written while the expansion comes to the folder.
@@ -540,9 +532,7 @@ TEST_F(ZipToFile, HalfWrittenFilesOfAKilledRunAreRemoved)
 	EXPECT_EQ(read_text_file(dir.path() + "sentinel"), "outside") << "a stale link is removed, never followed";
 	let_go_beside(mine);
 
-	close(hold[1]);
-	waitpid(sandbox, nullptr, 0);
-	if (theirs.empty()) GTEST_SKIP() << "no pid namespace allowed here";
+	other.release();
 	EXPECT_EQ(read_text_file(out + "theirs.txt"), "I\n840 version\nINSTALLER\n") << "the other writer finished";
 }
 
