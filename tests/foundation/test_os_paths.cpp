@@ -1,7 +1,5 @@
-#include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -192,10 +190,8 @@ TEST_F(OsPathTest, TemporaryFolderStaysPrivateWhenSomethingTookItsPlace)
 // own.
 TEST_F(OsPathTest, TemporaryFoldersOfEndedRunsAreRemoved)
 {
-	pid_t const dead = fork();
-	ASSERT_GE(dead, 0);
-	if (dead == 0) _exit(0);
-	ASSERT_EQ(waitpid(dead, nullptr, 0), dead);
+	pid_t const dead = ended_process_id();
+	ASSERT_GT(dead, 0);
 	std::string const old = dir.path() + "Skyrell-" + std::to_string(dead) + "-";
 	struct {
 		std::string name;

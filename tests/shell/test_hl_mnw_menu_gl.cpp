@@ -77,7 +77,8 @@ struct menu_test : ::testing::Test {
 
 TEST_F(menu_test, BarTitlesAndItemColumnsAreLaidOutInCreationOrder)
 {
-	std::string const t20 = text_of_width(20), t30 = text_of_width(30), wide = text_of_width(60);
+	std::string const t20 = text_of_width(20), t30 = text_of_width(30), wide = text_of_width(60),
+	                  t40 = text_of_width(40);
 	ASSERT_EQ(menu_dx(t20), 20);
 	ASSERT_EQ(menu_dx(wide), 60);
 	VEDEZE_create_menu(0, 0, t20);
@@ -90,7 +91,7 @@ TEST_F(menu_test, BarTitlesAndItemColumnsAreLaidOutInCreationOrder)
 	VEDEZE_append_menu(0, 4, 13, "Quit", 0);
 	VEDEZE_create_menu(3, 0 * 300 + 1, "More");  // a submenu on item 1 of menu 0
 	VEDEZE_append_menu(3, 0, 20, "Deep", 0);
-	VEDEZE_append_menu(3, 1, 21, "Deeper", 0);
+	VEDEZE_append_menu(3, 1, 21, t40, 0);  // the submenu's widest
 	VEDEZE_append_menu(1, 2, 30, "Late", 0);  // items 0 and 1 stay empty
 
 	struct row {
@@ -106,8 +107,8 @@ TEST_F(menu_test, BarTitlesAndItemColumnsAreLaidOutInCreationOrder)
 	    {"separator", rect_of(menu[0].items[3]), {0, 712, 90, 714}},
 	    {"after the separator", rect_of(menu[0].items[4]), {0, 700, 90, 712}},
 	    {"submenu", rect_of(menu[3]), {0, 726, 90, 738}},
-	    {"submenu item 0", rect_of(menu[3].items[0]), {0, 726, static_cast<int>(menu_dx("Deeper")) + 30, 738}},
-	    {"submenu item 1", rect_of(menu[3].items[1]), {0, 714, static_cast<int>(menu_dx("Deeper")) + 30, 726}},
+	    {"submenu item 0", rect_of(menu[3].items[0]), {0, 726, 70, 738}},
+	    {"submenu item 1", rect_of(menu[3].items[1]), {0, 714, 70, 726}},
 	};
 	for (row const& r : rows) EXPECT_EQ(r.got, r.want) << r.what;
 	EXPECT_EQ(menu[3].parent, 0);
