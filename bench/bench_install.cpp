@@ -7,7 +7,7 @@
 // same on every run) and prints one table with ratios. Run by bench/run,
 // which gives it an X display, nginx on loopback and the rest of its setting.
 //
-//   bench_install --work DIR --port PORT [--quick] [--rounds N]
+//   bench_install --work DIR --port PORT [--quick] [--rounds N] [--files N] [--small] [--per-folder N]
 //
 // Index: options - reference master - builder - destination scan - installs
 // and their baselines - table - main.
@@ -65,9 +65,13 @@ struct options {
 	bool quick = false;
 	int rounds = 0;  // 0: 3, or 1 in quick mode
 	int port = 0;    // nginx's, serving WORK/www and WORK/served
+	size_t files = 0;       // generated files; 0: 5,000, or 40 in quick mode
+	bool small = false;     // every file 1 to 20 kB instead of the usual mix of sizes
+	size_t per_folder = 50; // generated files to a folder
 };
 
-char const* const kUsage = "usage: bench_install --work DIR --port PORT [--quick] [--rounds N]";
+char const* const kUsage =
+    "usage: bench_install --work DIR --port PORT [--quick] [--rounds N] [--files N] [--small] [--per-folder N]";
 
 options parse(int argc, char** argv)
 {
@@ -78,18 +82,23 @@ options parse(int argc, char** argv)
 		else if (a == "--rounds" && i + 1 < argc) o.rounds = std::atoi(argv[++i]);
 		else if (a == "--work" && i + 1 < argc) o.work = argv[++i];
 		else if (a == "--port" && i + 1 < argc) o.port = std::atoi(argv[++i]);
+		else if (a == "--files" && i + 1 < argc) o.files = std::strtoul(argv[++i], nullptr, 10);
+		else if (a == "--small") o.small = true;
+		else if (a == "--per-folder" && i + 1 < argc) o.per_folder = std::strtoul(argv[++i], nullptr, 10);
 		else die(kUsage);
 	}
 	if (o.work.empty() || o.port <= 0) die(kUsage);
 	if (o.work.back() != '/') o.work += '/';
 	if (o.rounds <= 0) o.rounds = o.quick ? 1 : 3;
+	if (o.files == 0) o.files = o.quick ? 40 : 5000;
+	if (o.per_folder == 0) die(kUsage);
 	return o;
 }
 
 // ---- reference master ---------------------------------------------------------------
 
 // Bumped whenever the generator changes, so that a kept master is remade.
-int const kGeneratorVersion = 1;
+int const kGeneratorVersion = 2;
 
 struct master_tree {
 	std::string root;                // ends in "/"
@@ -132,9 +141,10 @@ std::string binary_like(std::mt19937_64& rng, size_t size)
 // the folders "All" may hold, the menu and text files, the plug-in and
 // terrain folders. Four in five files are text-like of 2 to 18 kB; one in
 // five is binary-like, spread from 50 kB to 1.45 MB around a median of
-// 270 kB. 5,000 files come to about 460 MB. Every file gets the same time,
-// so the builder's archives come out the same on every run.
-master_tree make_master(std::string const& root, size_t count)
+// 270 kB (with small, every file is 1 to 20 kB). 5,000 files come to about
+// 460 MB. Every file gets the same time, so the builder's archives come out
+// the same on every run.
+master_tree make_master(std::string const& root, size_t count, bool small, size_t per_folder)
 {
 	master_tree m;
 	m.root = root;
@@ -146,11 +156,13 @@ master_tree make_master(std::string const& root, size_t count)
 	for (size_t i = 0; i < count; ++i) {
 		bool const bin = i % 5 == 4;
 		double const u = std::uniform_real_distribution<double>(0, 1)(rng);
-		size_t const size = bin ? static_cast<size_t>(50000 * std::pow(29.0, u)) : 2000 + static_cast<size_t>(u * 16000);
-		// About fifty files to a folder; a few files for the Linux target.
+		size_t const size = small ? 1000 + static_cast<size_t>(u * 19000)
+		                    : bin ? static_cast<size_t>(50000 * std::pow(29.0, u))
+		                          : 2000 + static_cast<size_t>(u * 16000);
+		// per_folder files to a folder; a few files for the Linux target.
 		std::string folder = i % 97 == 3 ? std::string("Linux Generic x86/bin/")
-		                                 : std::string(folders[i % 6]) + "set " + std::to_string(i / 300) + "/group " +
-		                                       std::to_string(i % 6) + "/";
+		                                 : std::string(folders[i % 6]) + "set " + std::to_string(i / (6 * per_folder)) +
+		                                       "/group " + std::to_string(i % 6) + "/";
 		char name[40];
 		std::snprintf(name, sizeof name, "%s_%05zu.%s", bin ? "data" : "text", i, bin ? "dat" : "txt");
 		m.files.push_back(folder + name);
@@ -179,7 +191,8 @@ master_tree make_master(std::string const& root, size_t count)
 	}
 
 	std::string const marker = root + ".ready";
-	std::string const stamp = std::to_string(kGeneratorVersion) + " " + std::to_string(count) + "\n";
+	std::string const stamp = std::to_string(kGeneratorVersion) + " " + std::to_string(count) + (small ? " small " : " mixed ") +
+	                          std::to_string(per_folder) + "\n";
 	if (read_file(marker) == stamp) return m;
 
 	std::printf("making the reference master (%zu files) in %s ...\n", m.files.size(), root.c_str());
@@ -197,6 +210,16 @@ master_tree make_master(std::string const& root, size_t count)
 	for (auto const& f : m.files) utimensat(AT_FDCWD, (root + f).c_str(), when, 0);
 	write_file(marker, stamp);
 	return m;
+}
+
+// md5sum over paths, through xargs: one command line cannot hold the paths
+// of a large release.
+timing md5sum_of(std::vector<std::string> const& paths, std::string const& list, std::string const& out)
+{
+	std::string names;
+	for (auto const& p : paths) names += p + '\0';
+	write_file(list, names);
+	return run_child({"xargs", "-0", "-a", list, "md5sum"}, out);
 }
 
 // ---- builder --------------------------------------------------------------------------
@@ -234,14 +257,14 @@ timing build_baseline(master_tree const& m, std::string const& output, std::stri
 	make_path(output);
 	timing t;
 	double const w0 = bench::wall_now();
-	std::vector<std::string> md5{"md5sum"};
+	std::vector<std::string> md5;
 	for (auto const& f : m.files) {
 		std::string const zip = output + f + ".zip";
 		make_path(zip);
 		t.cpu += run_child({"zip", "-q", "-X", "-j", zip, m.root + f}).cpu;
 		md5.push_back(m.root + f);
 	}
-	t.cpu += run_child(md5, listing).cpu;
+	t.cpu += md5sum_of(md5, output + "md5.list", listing).cpu;
 	t.wall = bench::wall_now() - w0;
 	return t;
 }
@@ -517,10 +540,10 @@ timing update_baseline(std::map<std::string, std::string> const& wanted, std::st
 {
 	std::map<std::string, std::string> const sigs = listed_signatures(set2);  // the directory, given
 	double const w0 = bench::wall_now();
-	std::vector<std::string> md5{"md5sum"};
+	std::vector<std::string> md5;
 	for (auto const& [from, to] : wanted) md5.push_back(dest + to);
 	timing t;
-	t.cpu += run_child(md5, w + "base-update.md5").cpu;
+	t.cpu += md5sum_of(md5, w + "base-update.list", w + "base-update.md5").cpu;
 	std::map<std::string, std::string> by_installed;
 	for (auto const& [from, to] : wanted) by_installed[dest + to] = from;
 	std::ifstream in(w + "base-update.md5");
@@ -567,7 +590,7 @@ int main(int argc, char** argv)
 	make_path(opt.work);
 	std::string const w = opt.work;
 
-	master_tree const m = make_master(w + "master/", opt.quick ? 40 : 5000);
+	master_tree const m = make_master(w + "master/", opt.files, opt.small, opt.per_folder);
 	std::printf("reference master: %zu files, %.1f MB\n", m.files.size(), static_cast<double>(m.bytes) / 1e6);
 	std::fflush(stdout);
 
@@ -615,16 +638,14 @@ int main(int argc, char** argv)
 		std::vector<std::string> const present = present_files();
 		if (present.size() != wanted) die("the copy holds " + std::to_string(present.size()) + " of " + std::to_string(wanted));
 		warm(present);
-		std::vector<std::string> md5{"md5sum"};
-		md5.insert(md5.end(), present.begin(), present.end());
 		std::vector<double> ow, oc, bw, bc;
 		for (int r = 0; r < opt.rounds; ++r) {
 			timing a, b;
 			if (r % 2 == 0) {
 				a = scan_ours(directory, w + "scanned/");
-				b = run_child(md5, w + "scanned.md5");
+				b = md5sum_of(present, w + "scanned.list", w + "scanned.md5");
 			} else {
-				b = run_child(md5, w + "scanned.md5");
+				b = md5sum_of(present, w + "scanned.list", w + "scanned.md5");
 				a = scan_ours(directory, w + "scanned/");
 			}
 			if (r == 0) check_scan(w + "scanned.md5", wanted);
@@ -664,7 +685,7 @@ int main(int argc, char** argv)
 	// default-settings copy; the baseline updates its own copy.
 	master_tree m2;
 	m2.root = w + "master2/";
-	std::vector<std::string> const changed = make_changed_master(m, m2, opt.quick ? 40 : 5000);
+	std::vector<std::string> const changed = make_changed_master(m, m2, opt.files);
 	write_previous_85007(set, w + "previous85007.txt");
 	build_ours(m2, w + "previous85007.txt", w + "release2/");
 	std::string const set2 = set_folder(w + "release2/");
@@ -704,6 +725,16 @@ int main(int argc, char** argv)
 		            f.over_100);
 		over += f.over_100;
 	}
+
+	// The install child's resident peak above its level after start-up, per
+	// listed file.
+	std::printf("\n%-4s %-34s %10s %10s %14s\n", "row", "installer memory", "start MiB", "peak MiB",
+	            "B/listed file");
+	for (auto const& [label, r] : {std::pair<char const*, bench::install_result const&>{"fresh install", fresh},
+	                               {"fresh install, _use_max_cpu 1", flat},
+	                               {"update", update}})
+		std::printf("%-4s %-34s %10.1f %10.1f %14.0f\n", "6", label, r.start_kib / 1024, r.peak_kib / 1024,
+		            (r.peak_kib - r.start_kib) * 1024 / static_cast<double>(m.files.size()));
 
 	double const ratio = fresh.from_click / base_fresh.wall;
 	std::printf("\ngoal: the fresh install is faster than curl -Z 4 + unzip (%.2fx): %s\n", ratio,

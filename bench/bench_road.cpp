@@ -100,6 +100,23 @@ void note_swap(void*)
 	if (mnw.cur_win == 997) die("the installer asks about a modified file; the benchmark's copy was changed");
 }
 
+// The resident peak of this process (VmHWM), in KiB: a parent's ru_maxrss
+// after spawning reports its own mark, not the child's.
+double peak_resident_kib()
+{
+	std::ifstream in("/proc/self/status");
+	std::string key;
+	while (in >> key) {
+		if (key == "VmHWM:") {
+			double kib = 0;
+			in >> kib;
+			return kib;
+		}
+		std::getline(in, key);
+	}
+	return 0;
+}
+
 }  // namespace
 
 int install_child(std::string const& dir, std::string const& dest)
@@ -116,6 +133,7 @@ int install_child(std::string const& dir, std::string const& dest)
 
 	child_start = wall_now();
 	double const start_cpu = cpu_now();
+	double const start_kib = peak_resident_kib();
 	start_installer(dest);
 	bool queued = false;
 	double end_wall = 0, end_cpu = 0;
@@ -138,7 +156,8 @@ int install_child(std::string const& dir, std::string const& dest)
 	std::ofstream out(dir + "result.txt");
 	out.precision(9);
 	out << "from_click " << end_wall - input.first_down_wall << "\nfrom_start " << end_wall - child_start
-	    << "\ncpu_click " << end_cpu - input.first_down_cpu << "\ncpu_start " << end_cpu - start_cpu << "\n";
+	    << "\ncpu_click " << end_cpu - input.first_down_cpu << "\ncpu_start " << end_cpu - start_cpu
+	    << "\nstart_kib " << start_kib << "\npeak_kib " << peak_resident_kib() << "\n";
 	double last = 0;
 	for (double t : swaps) {
 		if (t < input.first_down_wall || t > end_wall) continue;
@@ -174,6 +193,8 @@ install_result run_install(std::string const& dir, std::string const& dest, int 
 		else if (key == "cpu_click") r.cpu_click = value;
 		else if (key == "cpu_start") r.cpu_start = value;
 		else if (key == "frame") r.frames_ms.push_back(value);
+		else if (key == "start_kib") r.start_kib = value;
+		else if (key == "peak_kib") r.peak_kib = value;
 	}
 	if (r.from_click <= 0) die("the install in " + dir + " failed: " + read_file(dir + "errors.txt"));
 	return r;

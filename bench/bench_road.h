@@ -14,6 +14,8 @@ struct install_result {
 	double cpu_click = 0;   // the child's CPU seconds over the same spans
 	double cpu_start = 0;
 	std::vector<double> frames_ms;  // each frame from the click to the end
+	double start_kib = 0;           // the child's resident peak (VmHWM) after start-up, before the directory
+	double peak_kib = 0;            // its resident peak at the end of the install
 };
 
 // The child's side: `bench_install --install-run DIR --dest PATH`.

@@ -62,6 +62,13 @@ void findPath(char* path)
 		if (s >= len) break;
 		size_t e = s;
 		while (e < len && path[e] != '/') ++e;
+		// A component spelled as on disk needs no listing of its folder:
+		// most of a long path usually is.
+		struct stat here;
+		if (lstat(std::string(path, e).c_str(), &here) == 0) {
+			s = e;
+			continue;
+		}
 		std::string const folder = s == 0 ? "." : std::string(path, s);
 		std::string found;
 		if (!match_entry(folder, std::string(path + s, e - s), found)) return;

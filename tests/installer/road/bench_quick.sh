@@ -30,10 +30,10 @@ left=$(pgrep -af -- "$work" | grep -v bench_quick.sh || true)
 [ -z "$left" ] || { echo "bench_quick: left running after SIGTERM: $left" >&2; exit 1; }
 rm -rf "$work" "$out"
 
-# The whole quick run; a second run on the same work folder meanwhile is
-# refused, by name, and leaves the first alone.
+# The whole quick run, in the shape of a small-file release; a second run on
+# the same work folder meanwhile is refused, by name, and leaves the first alone.
 log=$(mktemp)
-BUILD_DIR="$build" "$top/bench/run" --quick --work "$work" >"$log" 2>&1 &
+BUILD_DIR="$build" "$top/bench/run" --quick --files 60 --small --per-folder 10 --work "$work" >"$log" 2>&1 &
 pid=$!
 for _ in $(seq 1200); do
   ! grep -q '^reference master' "$log" || break
@@ -63,6 +63,10 @@ need "^2 +bytes served by nginx: ours $num MB, baseline $num MB, ratio ${num}x$"
 # Every install drew frames, and each has its statistics.
 for run in "fresh install" "fresh install, _use_max_cpu 1" "update"; do
   need "^5 +$run +[1-9][0-9]* +$num +$num +$num +[0-9]+$" "frame times during \"$run\""
+done
+need "^reference master: 69 files" "master of the size asked for"
+for run in "fresh install" "fresh install, _use_max_cpu 1" "update"; do
+  need "^6 +$run +$num +$num +-?[0-9]+$" "memory of \"$run\""
 done
 need "^goal: the fresh install is faster than curl -Z 4 \+ unzip \(${num}x\): (met|NOT met)$" "install goal"
 need "^goal: no frame longer than 100 ms during an install \([0-9]+ longer\): (met|NOT met)$" "frame goal"
