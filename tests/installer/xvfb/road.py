@@ -565,6 +565,21 @@ class Road:
         wait_until('"INSTALLATION COMPLETE!"', lambda: self.shows(13, 154, 615, 'INSTALLATION COMPLETE!'))
         self.shoot('complete')
 
+    def answer(self, path, want, have, button_y):
+        """An on_question that waits for the question about path (its
+        "File: " line logged, the panel shown) and clicks the left button at
+        button_y: 53 overwrites, 28 keeps."""
+        line = 'File: %s  sig_want=%s  sig_have=%s\n' % (
+            path, hashlib.md5(want.encode()).hexdigest(), hashlib.md5(have.encode()).hexdigest())
+
+        def on_question(p):
+            wait_until('the "File: " line', lambda: line in p.log())
+            wait_until('the question', lambda: self.screen.looks(512, 380, PANEL) and
+                       self.screen.looks(512, 300, BACKDROP))
+            self.shoot('question')
+            p.click(QUESTION, 96, button_y)
+        return on_question
+
     def quit(self, prog):
         prog.click(MAIN, 985, 89)
         status = prog.wait_exit()
@@ -602,15 +617,7 @@ class Road:
         self.serve(1)
         prog = Program(self, [])
 
-        def keep_the_old_file(p):
-            line = 'File: %s/Instructions/readme.txt  sig_want=%s  sig_have=%s\n' % (
-                dest, hashlib.md5(b'read me, second edition\n').hexdigest(), hashlib.md5(mine.encode()).hexdigest())
-            wait_until('the "File: " line', lambda: line in p.log())
-            wait_until('the question', lambda: self.screen.looks(512, 380, PANEL) and
-                       self.screen.looks(512, 300, BACKDROP))
-            self.shoot('question')
-            p.click(QUESTION, 96, 28)
-
+        keep_the_old_file = self.answer(dest + '/Instructions/readme.txt', 'read me, second edition\n', mine, 28)
         try:
             self.install_to_the_end(prog, keep_the_old_file)
             want, got = expected_install(self.masters[1]), tree_of(dest)
@@ -655,15 +662,7 @@ class Road:
         put(os.path.join(dest, 'Resources/tool.txt'), edited)
         prog = Program(self, [])
 
-        def overwrite_the_moved_file(p):
-            line = 'File: %s/Resources/tool.txt  sig_want=%s  sig_have=%s\n' % (
-                dest, hashlib.md5(b'a tool that moves\n').hexdigest(), hashlib.md5(edited.encode()).hexdigest())
-            wait_until('the "File: " line', lambda: line in p.log())
-            wait_until('the question', lambda: self.screen.looks(512, 380, PANEL) and
-                       self.screen.looks(512, 300, BACKDROP))
-            self.shoot('question')
-            p.click(QUESTION, 96, 53)
-
+        overwrite_the_moved_file = self.answer(dest + '/Resources/tool.txt', 'a tool that moves\n', edited, 53)
         try:
             self.install_to_the_end(prog, overwrite_the_moved_file)
             asked = prog.log().count('File: ')
