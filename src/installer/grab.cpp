@@ -2,7 +2,7 @@
 //
 // Index: state - helpers (log lines, paths) - expansion -
 // one path of one stream - stream count - the end (clean-up, renaming) -
-// grab_files - abandoning transfers.
+// grab_files - removals - abandoning transfers.
 //
 // Everything runs on the main thread; the HTTP client keeps the transfers in
 // flight between calls. An installed file counts only once its signature
@@ -151,16 +151,11 @@ bool handle_path(int k, int f)
 
 	if (v.del_it) {
 		stg.grab_phase = 0;
-		if (!inside_dest(installed)) {
-			log_line("WARNING: I am not deleting " + installed + " because it is not inside the destination.\n");
-			return true;
-		}
-		int const r = delete_file(installed);
-		log_action("now we want to nuke a file: DELETING  file ", installed, r);
-		clean_up_folders_of(installed);
+		if (remove_listed_file(installed)) clean_up_folders_of(installed);
 		return true;
 	}
-	// Deleted already by an install that was cut short before its clean-up.
+	// Deleted already by an install that was cut short before its clean-up
+	// (the clean-up never removes the working folders an install makes).
 	if (v.sig_want == "GONE" && v.sig_have == "NONE" && inside_dest(installed)) {
 		struct stat st;
 		std::string const folder = installed.substr(0, installed.find_last_of('/') + 1);
@@ -261,12 +256,9 @@ void finish_install()
 	// Deepest first: a folder sorts after its parent.
 	std::string const kept_wrk = wrk_path;
 	for (auto it = deleted_files.rbegin(); it != deleted_files.rend(); ++it) {
+		if (working_folder(*it)) continue;
 		wrk_path = *it;
-		if (opensave_getitems(0) == 0) {
-			// Removing a folder never removes what is in it, hidden entries included.
-			int const r = delete_file(*it);
-			log_action("cleanup: DELETING  file ", *it, r);
-		}
+		if (opensave_getitems(0) == 0) remove_emptied_folder(*it);
 	}
 	wrk_path = kept_wrk;
 
@@ -321,6 +313,27 @@ int grab_files()
 void extract_and_delete_file(std::string zip, std::string dest) { extract_archive(zip, dest); }
 
 void make_shortcut() {}
+
+// ---- removals --------------------------------------------------------------------------
+
+bool remove_listed_file(std::string const& installed)
+{
+	if (!inside_dest(installed)) {
+		log_line("WARNING: I am not deleting " + installed + " because it is not inside the destination.\n");
+		return false;
+	}
+	int const r = delete_file(installed);
+	log_action("now we want to nuke a file: DELETING  file ", installed, r);
+	return true;
+}
+
+int remove_emptied_folder(std::string const& folder)
+{
+	// Removing a folder never removes what is in it, hidden entries included.
+	int const r = delete_file(folder);
+	log_action("cleanup: DELETING  file ", folder, r);
+	return r;
+}
 
 // ---- abandoning transfers ---------------------------------------------------------------
 

@@ -33,6 +33,13 @@ int grab_files();
 // is alerted and recorded in install_error.
 void extract_and_delete_file(std::string zip, std::string dest);
 void make_shortcut();
+// Deletes a listed file the release drops, when it lies inside the
+// destination (else logs a warning); true when a deletion was tried. Logs
+// its action line.
+bool remove_listed_file(std::string const& installed);
+// Removes an emptied folder (only an empty one goes) and logs its action
+// line; answers the result.
+int remove_emptied_folder(std::string const& folder);
 // Drops the transfers in flight (download slots 2 to 5) and their partial
 // archives in the temporary folder.
 void abandon_transfers();

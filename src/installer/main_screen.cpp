@@ -336,6 +336,7 @@ void start_install()
 	// The folders (and the plug-in renames) only for an install that runs:
 	// a decline or a cancel leaves the destination as it was.
 	if (choose_files() != 1) return;
+	if (clear_the_way() != 1) return;
 	make_dirs();
 	stg.install_stage = 1;
 }

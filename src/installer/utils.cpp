@@ -58,6 +58,38 @@ std::string installed_path(std::string const& listed)
 	return dest_dir_path + (slash == std::string::npos ? listed : listed.substr(slash + 1));
 }
 
+std::string resolved_path(std::string const& installed)
+{
+	std::string full = app_path + installed;
+	set_dir_chars(full);  // repairs letter case where names are case-sensitive
+	return full.substr(std::min(app_path.size(), full.size()));
+}
+
+bool installs_file(int i)
+{
+	std::vector<file_version_struct> const& versions = sim_info[static_cast<size_t>(i)].versions;
+	if (versions.empty()) return false;
+	int const last = static_cast<int>(versions.size()) - 1;
+	return versions[last].sig_want != "GONE" && want_this_f(i, last, versions[last].flag);
+}
+
+std::vector<std::string> landing_keys()
+{
+	std::vector<std::string> keys(sim_info.size());
+	std::map<std::string, std::vector<size_t>, no_case_compare_string> blind;
+	for (size_t i = 0; i < sim_info.size(); ++i) {
+		if (sim_info[i].versions.empty()) continue;
+		keys[i] = installed_path(sim_info[i].versions.back().name);
+		blind[keys[i]].push_back(i);
+	}
+	// Only paths that differ in letter case alone can reach one file; they
+	// are compared as the file operations reach them.
+	for (auto const& group : blind)
+		if (group.second.size() > 1)
+			for (size_t i : group.second) keys[i] = resolved_path(keys[i]);
+	return keys;
+}
+
 namespace {
 
 // Folders and names from the file get their separators unified and nothing
@@ -199,7 +231,6 @@ int read_directory(std::string const& path, std::string title)
 	// Examine the destination: the current version of every path.
 	int const paths = static_cast<int>(sim_info.size());
 	int const step = std::max(1, paths / 200);
-	std::set<std::string> installed_here;  // where current files of this platform land
 	for (int i = 0; i < paths; ++i) {
 		int const last = static_cast<int>(sim_info[i].versions.size()) - 1;
 		file_version_struct& v = sim_info[i].versions[last];
@@ -209,7 +240,6 @@ int read_directory(std::string const& path, std::string title)
 		v.sig_have = "NONE";
 		calc_file_md5(local, v.sig_have);
 		v.up_to_date = v.sig_have == v.sig_want ? 1 : 0;
-		if (v.sig_want != "GONE" && want_this_f(i, last, v.flag)) installed_here.insert(local);
 		if (v.sig_want != "GONE" && !v.up_to_date && want_this_f(i, last, v.flag)) {
 			++dir_changes;
 			stg.down_bytes_req += v.zip_size;
@@ -218,12 +248,17 @@ int read_directory(std::string const& path, std::string title)
 		}
 	}
 	// A file gone from the release and still on disk is to be deleted, unless
-	// another listed path (a move between platform folders) installs there.
+	// another listed path (a move between platform folders, another letter
+	// case) installs that same file.
+	std::vector<std::string> const keys = landing_keys();
+	std::set<std::string> installed_here;
+	for (int i = 0; i < paths; ++i)
+		if (installs_file(i)) installed_here.insert(keys[i]);
 	for (int i = 0; i < paths; ++i) {
 		int const last = static_cast<int>(sim_info[i].versions.size()) - 1;
 		file_version_struct const& v = sim_info[i].versions[last];
 		if (v.sig_want == "GONE" && v.sig_have != "NONE" && want_this_f(i, last, v.flag) &&
-		    !installed_here.count(installed_path(v.name)))
+		    !installed_here.count(keys[i]))
 			++dir_changes;
 	}
 	return 3;

@@ -98,6 +98,15 @@ bool path_has_no_file(std::string path);
 // Where a listed path lands: dest_dir_path + the path without its first
 // component (the whole path when it has no "/").
 std::string installed_path(std::string const& listed);
+// An installed path as the file operations reach it: its letter case
+// repaired against the disk where names are case-sensitive.
+std::string resolved_path(std::string const& installed);
+// Whether listed path i is current (not "GONE") and for download_os.
+bool installs_file(int i);
+// Per listed path, a key that two paths share when their installed files
+// are one file: the installed path, resolved where paths differ in letter
+// case alone.
+std::vector<std::string> landing_keys();
 
 // The progress panel read_directory draws; dir_progress_bar unless a test
 // puts a recorder in its place.
@@ -132,6 +141,16 @@ void draw_any_server();
 
 // ---- folder tree and scanning progress ----------------------------------------
 void make_dirs();
+// Run after the choice, before make_dirs: what the release drops and the
+// choice deletes is removed first where it stands in the way of what the
+// release now puts there (a file where a folder goes, a folder where a
+// file goes), and every listed file takes the letter case the release
+// spells. 0, after one alert naming the path, when something the install
+// must not delete stands in the way (nothing is changed then); else 1.
+int clear_the_way();
+// Whether a folder (ending in "/") is one of the working folders every
+// install makes, or holds one: the clean-up leaves those in place.
+bool working_folder(std::string const& folder);
 void make_dir_error(std::string path, int err);
 void dir_progress_bar(float lo, float cur, float hi, int mode, std::string title, std::string detail);
 // How full the panel's bar is: 0.52 when lo equals hi, else 0.04 to 1.

@@ -38,14 +38,6 @@ bool any_version_has(file_history_struct const& h, std::string const& sig)
 	return false;
 }
 
-// Whether listed path j, now current and wanted, installs a file.
-bool installs(int j)
-{
-	std::vector<file_version_struct> const& versions = sim_info[j].versions;
-	int const last = static_cast<int>(versions.size()) - 1;
-	return versions[last].sig_want != "GONE" && want_this_f(j, last, versions[last].flag);
-}
-
 }  // namespace
 
 // ---- choose_files ---------------------------------------------------------------------
@@ -54,14 +46,15 @@ int choose_files()
 {
 	std::vector<std::string> act, leave;
 
-	// A file can move between platform folders of the release and still land
-	// at the same installed path: every listed path that lands there is
-	// consulted, so the move is neither taken for a modification nor undone
-	// by deleting what the other path installs.
+	// A file can move between platform folders of the release, or change the
+	// letter case of its name, and still be the same file on disk: every
+	// listed path that lands there is consulted, so the move is neither taken
+	// for a modification nor undone by deleting what the other path installs.
 	std::map<std::string, std::vector<int>> landing;
+	std::vector<std::string> const keys = landing_keys();
 	int const paths = static_cast<int>(sim_info.size());
 	for (int i = 0; i < paths; ++i)
-		if (!sim_info[i].versions.empty()) landing[installed_path(sim_info[i].versions.back().name)].push_back(i);
+		if (!sim_info[i].versions.empty()) landing[keys[i]].push_back(i);
 
 	for (int i = 0; i < paths; ++i) {
 		if (sim_info[i].versions.empty()) continue;
@@ -69,10 +62,14 @@ int choose_files()
 		file_version_struct& v = sim_info[i].versions[last];
 		bool const gone = v.sig_want == "GONE";
 		std::string const local = installed_path(v.name);
-		std::vector<int> const& same_place = landing[local];
+		std::vector<int> const& same_place = landing[keys[i]];
+		bool other_installs = false;
+		for (int j : same_place) other_installs = other_installs || (j != i && installs_file(j));
 		int want = want_this_f(i, last, v.flag);
 		if (want) {
-			if (v.sig_have == "NONE") {
+			if (gone && other_installs) {
+				want = 0;  // the release still ships this file: never deleted, never asked about
+			} else if (v.sig_have == "NONE") {
 				if (gone) want = 0;
 			} else if (v.sig_have == v.sig_want) {
 				want = 0;
@@ -105,12 +102,7 @@ int choose_files()
 			}
 		}
 		v.get_it = want && !gone ? 1 : 0;
-		v.del_it = 0;
-		if (want && gone) {
-			bool other_installs = false;
-			for (int j : same_place) other_installs = other_installs || (j != i && installs(j));
-			v.del_it = other_installs ? 0 : 1;
-		}
+		v.del_it = want && gone ? 1 : 0;
 	}
 	return 1;
 }

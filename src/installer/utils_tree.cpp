@@ -1,7 +1,14 @@
 // The folder tree of an install, and the panel shown while the directory
 // file is scanned and the destination examined.
 //
-// Index: make_dir_error - make_dirs - dir_progress_bar.
+// Index: make_dir_error - make_dirs - clear_the_way - dir_progress_bar.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <map>
 #include <mutex>
 #include <set>
 
@@ -12,6 +19,7 @@
 #include "foundation/io_zip.h"
 #include "graphics/oglp_draw.h"
 #include "graphics/oglp_font.h"
+#include "installer/grab.h"
 #include "installer/utils.h"
 #include "shell/butn.h"
 
@@ -62,7 +70,39 @@ void move_aside(std::string const& folder, std::string const& entry)
 	rename_file(folder, entry, "_" + entry);  // a missing entry fails quietly
 }
 
+char const* const kWorkingFolders[] = {"Output",        "Output:FMS plans",  "Output:logbooks",
+                                       "Output:movies", "Output:situations", "Resources:preferences"};
+
+// Every folder a wanted file needs, relative to the destination; byte order
+// puts parents first.
+std::set<std::string> wanted_folders()
+{
+	std::set<std::string> folders;
+	for (size_t i = 0; i < sim_info.size(); ++i) {
+		if (!installs_file(static_cast<int>(i))) continue;
+		std::string const& name = sim_info[i].versions.back().name;
+		size_t const slash = name.find('/');
+		if (slash == std::string::npos) continue;
+		std::string rest = name.substr(slash + 1);
+		for (size_t cut = rest.rfind('/'); cut != std::string::npos; cut = rest.rfind('/')) {
+			rest.resize(cut);
+			if (!rest.empty()) folders.insert(rest);
+		}
+	}
+	return folders;
+}
+
 }  // namespace
+
+bool working_folder(std::string const& folder)
+{
+	std::string const at = resolved_path(folder);
+	for (char const* working : kWorkingFolders) {
+		std::string const made = resolved_path(dest_dir_path + working + "/");
+		if (made.compare(0, at.size(), at) == 0 && at.size() > dest_dir_path.size()) return true;
+	}
+	return false;
+}
 
 void make_dirs()
 {
@@ -75,34 +115,134 @@ void make_dirs()
 			chain_ok = make_one(dest.substr(0, s));
 	if (chain_ok && !dest.empty()) make_one(dest);
 
-	// Every folder a wanted file needs; byte order puts parents first.
-	std::set<std::string> folders;
-	for (size_t i = 0; i < sim_info.size(); ++i) {
-		std::vector<file_version_struct> const& versions = sim_info[i].versions;
-		if (versions.empty()) continue;
-		int const last = static_cast<int>(versions.size()) - 1;
-		file_version_struct const& v = versions[last];
-		if (v.sig_want == "GONE" || !want_this_f(static_cast<int>(i), last, v.flag)) continue;
-		size_t const slash = v.name.find('/');
-		if (slash == std::string::npos) continue;
-		std::string rest = v.name.substr(slash + 1);
-		for (size_t cut = rest.rfind('/'); cut != std::string::npos; cut = rest.rfind('/')) {
-			rest.resize(cut);
-			if (!rest.empty()) folders.insert(rest);
-		}
-	}
-	for (std::string const& folder : folders)
+	for (std::string const& folder : wanted_folders())
 		if (!through_link(dest_dir_path + folder) && !make_one(dest_dir_path + folder)) break;
 
-	static char const* const fixed[] = {"Output",          "Output:FMS plans", "Output:logbooks",
-	                                    "Output:movies",   "Output:situations", "Resources:preferences"};
-	for (char const* folder : fixed)
+	for (char const* folder : kWorkingFolders)
 		if (!through_link(dest_dir_path + folder)) make_one(dest_dir_path + folder);
 
 	static char const* const bundles[] = {"Resources:plugins:SKPM.framework:",
 	                                      "Resources:plugins:SKWidgets.framework:"};
 	for (char const* bundle : bundles) move_aside(dest_dir_path + bundle + "Versions:", "Current");
 	for (char const* bundle : bundles) move_aside(dest_dir_path + bundle, "Resources");
+}
+
+// ---- clear_the_way ------------------------------------------------------------------
+
+namespace {
+
+// Every entry below a folder, links not followed: the other entries, and
+// the folders deepest first.
+void list_below(std::string const& folder, std::vector<std::string>& others, std::vector<std::string>& folders)
+{
+	DIR* dir = opendir((app_path + folder).c_str());
+	if (!dir) return;
+	std::vector<std::string> names;
+	while (dirent* e = readdir(dir))
+		if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
+	closedir(dir);
+	for (std::string const& name : names) {
+		std::string const path = folder + "/" + name;
+		struct stat st;
+		if (lstat((app_path + path).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+			list_below(path, others, folders);
+			folders.push_back(path);
+		} else {
+			others.push_back(path);
+		}
+	}
+}
+
+bool kind_at(std::string const& path, struct stat& st) { return lstat((app_path + path).c_str(), &st) == 0; }
+
+int way_blocked(std::string const& first, std::string const& second, std::string const& path, int line)
+{
+	__VEDEZE_alert(0, first, second, "It is:", path, 1, "utils", line);
+	return 0;
+}
+
+// Each listed file that is installed, or found current, takes the spelling
+// the release lists, folders included; the case repair of paths had found
+// it under its old spelling.
+void take_listed_case()
+{
+	size_t const from = app_path.size() + dest_dir_path.size();
+	for (size_t i = 0; i < sim_info.size(); ++i) {
+		if (!installs_file(static_cast<int>(i))) continue;
+		std::string const literal = app_path + installed_path(sim_info[i].versions.back().name);
+		std::string found = literal;
+		set_dir_chars(found);
+		if (found == literal || found.size() != literal.size()) continue;
+		for (size_t s = from; s < literal.size();) {
+			size_t e = literal.find('/', s);
+			if (e == std::string::npos) e = literal.size();
+			if (literal.compare(s, e - s, found, s, e - s) != 0) {
+				std::string const old_name = literal.substr(0, s) + found.substr(s, e - s);
+				std::string const new_name = literal.substr(0, e);
+				struct stat st;
+				// Plain calls: the case repair would turn the new name back into the old.
+				if (!through_link(old_name.substr(app_path.size())) && lstat(old_name.c_str(), &st) == 0 &&
+				    lstat(new_name.c_str(), &st) != 0 && errno == ENOENT)
+					rename(old_name.c_str(), new_name.c_str());
+			}
+			s = e + 1;
+		}
+	}
+}
+
+}  // namespace
+
+int clear_the_way()
+{
+	// What the release drops and the choice deletes, by where it is on disk.
+	std::map<std::string, size_t> dropped;
+	for (size_t i = 0; i < sim_info.size(); ++i)
+		if (!sim_info[i].versions.empty() && sim_info[i].versions.back().del_it)
+			dropped[resolved_path(installed_path(sim_info[i].versions.back().name))] = i;
+
+	// Everything is judged before anything is removed, so that a stop
+	// leaves the destination as it was.
+	std::vector<size_t> first;         // dropped files to delete now
+	std::vector<std::string> emptied;  // then these folders, deepest first
+	for (std::string const& folder : wanted_folders()) {
+		std::string const at = resolved_path(dest_dir_path + folder);
+		struct stat st;
+		if (!kind_at(at, st) || S_ISDIR(st.st_mode)) continue;
+		auto const d = dropped.find(at);
+		if (d != dropped.end())
+			first.push_back(d->second);
+		else if (!S_ISLNK(st.st_mode))  // links are not made or moved through (make_dirs)
+			return way_blocked("I am unable to update Skyrell: the new version needs a folder where this file stands, "
+			                   "and I must not delete it.",
+			                   "Please move it somewhere else, then install again.", at, __LINE__);
+	}
+	for (size_t i = 0; i < sim_info.size(); ++i) {
+		if (!installs_file(static_cast<int>(i)) || sim_info[i].versions.back().sig_have != "NONE") continue;
+		std::string const at = resolved_path(installed_path(sim_info[i].versions.back().name));
+		struct stat st;
+		if (!kind_at(at, st) || !S_ISDIR(st.st_mode)) continue;
+		std::vector<std::string> others, folders;
+		list_below(at, others, folders);
+		for (std::string const& other : others) {
+			auto const d = dropped.find(other);
+			if (d == dropped.end())
+				return way_blocked("I am unable to update Skyrell: the new version puts a file where this folder "
+				                   "stands, and it holds files that I must not delete.",
+				                   "Please move them somewhere else, then install again.", at, __LINE__);
+			first.push_back(d->second);
+		}
+		emptied.insert(emptied.end(), folders.begin(), folders.end());
+		emptied.push_back(at);
+	}
+
+	for (size_t i : first) {
+		file_version_struct& v = sim_info[i].versions.back();
+		remove_listed_file(installed_path(v.name));
+		v.del_it = 0;  // done
+	}
+	for (std::string const& folder : emptied) remove_emptied_folder(folder + "/");
+	take_listed_case();
+	return 1;
 }
 
 // ---- dir_progress_bar ------------------------------------------------------------

@@ -250,6 +250,13 @@ TEST_F(GrabEndTest, DeletionAndCleanupTable)
 	     {"k/", "k/keep"},
 	     "old/deep/=0 old/=0 n/=0 ",
 	     {"All/old/deep/f1", "All/missing/f3"}},
+	    // Deleted now or never there: the folders every install makes stay.
+	    {"the working folders stay, whatever the gone lines name",
+	     {"Output/logbooks/old log", "Resources/preferences/old.prf"},
+	     {"All/Output/logbooks/old log", "All/Resources/preferences/old.prf"},
+	     {"Output/", "Output/FMS plans/", "Output/logbooks/", "Resources/", "Resources/preferences/"},
+	     "",
+	     {"All/Output/FMS plans/never.fms"}},
 	};
 	for (auto const& c : cases) {
 		SCOPED_TRACE(c.what);
@@ -265,7 +272,7 @@ TEST_F(GrabEndTest, DeletionAndCleanupTable)
 		for (auto const& f : c.tree)
 			put(dest + f, "old " + f);
 		for (auto const& g : c.done) {
-			if (g.find("old/") != std::string::npos) make_dirs_for(dest + g.substr(4));
+			if (g.find("missing/") == std::string::npos) make_dirs_for(dest + g.substr(4));
 			file_version_struct& v = want(g, "x");
 			v.get_it = 0;
 			v.sig_want = "GONE";

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/app_globals.h"
+#include "foundation/hl_string.h"
 #include "installer/utils.h"
 #include "shell/app_callbacks.h"
 #include "support/logged_test.h"
@@ -77,6 +78,25 @@ std::string const C = "c0000000000000000000000000000000";
 std::string const O = "01d00000000000000000000000000000";
 std::string const M = "m0d00000000000000000000000000000";
 
+// Asked paths are written below "/d/", the destination of the case.
+void check(choice_case const& c)
+{
+	build(c.paths);
+	asked.clear();
+	answers.assign(c.answers.begin(), c.answers.end());
+	EXPECT_EQ(choose_files(), c.result);
+	EXPECT_TRUE(answers.empty()) << "answers left over";
+	ASSERT_EQ(asked.size(), c.asked.size());
+	for (size_t i = 0; i < asked.size(); ++i) {
+		EXPECT_EQ(asked[i].path, dest_dir_path + c.asked[i].path.substr(3));
+		EXPECT_EQ(asked[i].deleting, c.asked[i].deleting);
+	}
+	for (size_t i = 0; i < c.get_del.size(); ++i) {
+		EXPECT_EQ(sim_info[i].versions.back().get_it, c.get_del[i].first) << i;
+		EXPECT_EQ(sim_info[i].versions.back().del_it, c.get_del[i].second) << i;
+	}
+}
+
 struct ChooseFilesTest : logged_test {
 	void SetUp() override
 	{
@@ -122,26 +142,49 @@ TEST_F(ChooseFilesTest, DecidesEveryPath)
 	     {{"Mac/tool", {O, "GONE"}, 1, C}, {"All/tool", {C}, 0, C}}, {}, 1, {}, {{0, 0}, {0, 0}}},
 	    {"moved and stale: fetched again by its new path, not deleted by the old",
 	     {{"Mac/tool", {O, "GONE"}, 1, O}, {"All/tool", {C}, 0, O}}, {}, 1, {}, {{0, 0}, {1, 0}}},
+	    {"moved and edited by the user: asked once, to install, never to delete",
+	     {{"Mac/tool", {O, "GONE"}, 1, M}, {"All/tool", {C}, 0, M}}, {1}, 1, {{"/d/tool", 0}}, {{0, 0}, {1, 0}}},
 	    {"moved to another platform: the old copy is deleted",
 	     {{"Mac/tool", {O, "GONE"}, 1, O}, {"Win/tool", {C}, 2, O}}, {}, 1, {}, {{0, 1}, {0, 0}}},
 	};
 	for (choice_case const& c : cases) {
 		SCOPED_TRACE(c.what);
-		build(c.paths);
-		asked.clear();
-		answers.assign(c.answers.begin(), c.answers.end());
-		EXPECT_EQ(choose_files(), c.result);
-		EXPECT_TRUE(answers.empty()) << "answers left over";
-		ASSERT_EQ(asked.size(), c.asked.size());
-		for (size_t i = 0; i < asked.size(); ++i) {
-			EXPECT_EQ(asked[i].path, c.asked[i].path);
-			EXPECT_EQ(asked[i].deleting, c.asked[i].deleting);
-		}
-		for (size_t i = 0; i < c.get_del.size(); ++i) {
-			EXPECT_EQ(sim_info[i].versions.back().get_it, c.get_del[i].first) << i;
-			EXPECT_EQ(sim_info[i].versions.back().del_it, c.get_del[i].second) << i;
-		}
+		check(c);
 	}
+}
+
+// Listed paths that differ in letter case alone are one file when the case
+// repair of paths reaches the same file on disk.
+TEST_F(ChooseFilesTest, OneFileOnDiskWhateverTheLetterCase)
+{
+	struct disk_case {
+		choice_case choice;
+		std::vector<std::string> disk;  // below the destination
+	};
+	std::vector<disk_case> const cases = {
+	    {{"a gone line in another case is the current file: never deleted",
+	      {{"All/x/NOTES.TXT", {C, "GONE"}, 0, C}, {"All/x/notes.txt", {C}, 0, C}}, {}, 1, {}, {{0, 0}, {0, 0}}},
+	     {"x/notes.txt"}},
+	    {{"nor asked about when modified",
+	      {{"All/X/Notes.txt", {O, "GONE"}, 0, M}, {"All/x/notes.txt", {C}, 0, M}}, {2}, 1, {{"/d/x/notes.txt", 0}},
+	      {{0, 0}, {0, 0}}},
+	     {"x/notes.txt"}},
+	    {{"two files that differ in case are two files",
+	      {{"All/x/NOTES.TXT", {O, "GONE"}, 0, O}, {"All/x/notes.txt", {C}, 0, C}}, {}, 1, {}, {{0, 1}, {0, 0}}},
+	     {"x/notes.txt", "x/NOTES.TXT"}},
+	};
+	g_case_sensitive = 1;  // as on this system's start-up
+	int n = 0;
+	for (disk_case const& c : cases) {
+		SCOPED_TRACE(c.choice.what);
+		dest_dir_path = dir.path() + "d" + std::to_string(n++) + "/";
+		for (std::string const& p : c.disk) {
+			ASSERT_EQ(system(("mkdir -p '" + dest_dir_path + file_folder(p) + "'").c_str()), 0);
+			write_text_file(dest_dir_path + p, p);
+		}
+		check(c.choice);
+	}
+	g_case_sensitive = 0;
 }
 
 TEST_F(ChooseFilesTest, EveryQuestionIsLoggedFirst)

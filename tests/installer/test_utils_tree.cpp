@@ -1,16 +1,26 @@
 // The folder tree of an install on a temporary destination, and the fill of
 // the scanning panel's bar.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "foundation/app_globals.h"
+#include "foundation/hl_string.h"
 #include "foundation/io_utils.h"
 #include "installer/utils.h"
+#include "shell/app_callbacks.h"
 #include "support/logged_test.h"
+
+// The frame loop's calls into the application (the scheduler's unit is
+// linked in): nothing runs behind the windows here.
+void APP_update() {}
+void APP_handlemenu(int) {}
+void APP_handlekey(int, int) {}
 
 namespace {
 
@@ -140,6 +150,107 @@ TEST_F(TreeTest, NothingIsMadeOrMovedThroughALink)
 	EXPECT_NE(read_text_file(log).find("WARNING: I am not touching " + dest + "Linked/new because it is not inside "
 	                                   "the destination.\n"),
 	          std::string::npos);
+}
+
+// Releases that reshape the tree: what the release drops is cleared from
+// the way of what it now puts there, names take the release's letter case,
+// and what the install must not delete stops it before anything changes.
+struct way_case {
+	char const* what;
+	std::vector<file_version_struct> listed;  // current versions, decided
+	std::vector<std::string> disk;            // files, or folders ending in "/"
+	int result;
+	std::vector<std::string> after;  // entries below the destination but the working folders
+	std::string blocked;             // the path the one alert names
+};
+
+// A listed file to install, with what its signature found on disk.
+file_version_struct now(std::string const& name, std::string const& have = "NONE")
+{
+	file_version_struct v = version(name, 0, kSig);
+	v.sig_have = have;
+	return v;
+}
+// A file the release drops, decided: deleted (1) or kept (0).
+file_version_struct gone(std::string const& name, int del_it)
+{
+	file_version_struct v = version(name, 0, "GONE");
+	v.sig_have = kSig;
+	v.del_it = del_it;
+	return v;
+}
+
+void entries(std::string const& root, std::string const& rel, std::vector<std::string>& out)
+{
+	DIR* d = opendir((root + rel).c_str());
+	ASSERT_NE(d, nullptr) << root + rel;
+	while (dirent* e = readdir(d)) {
+		std::string const name = e->d_name;
+		if (name == "." || name == "..") continue;
+		std::string const path = rel + name + (is_dir(root + rel + name) ? "/" : "");
+		if (path == "Output/" || path == "Resources/") continue;  // working folders every install makes
+		out.push_back(path);
+		if (path.back() == '/') entries(root, path, out);
+	}
+	closedir(d);
+}
+
+TEST_F(TreeTest, ReshapedReleasesClearTheWay)
+{
+	g_case_sensitive = 1;  // as on this system's start-up
+	std::vector<way_case> const cases = {
+	    {"a file where a folder goes is deleted first",
+	     {gone("All/Aircraft/Trainer", 1), now("All/Aircraft/Trainer/t.acf")}, {"Aircraft/Trainer"}, 1,
+	     {"Aircraft/", "Aircraft/Trainer/"}, ""},
+	    {"a folder where a file goes is emptied of what the release drops and removed",
+	     {gone("All/Aircraft/Glider/a.acf", 1), gone("All/Aircraft/Glider/sub/b.acf", 1), now("All/Aircraft/Glider")},
+	     {"Aircraft/Glider/a.acf", "Aircraft/Glider/sub/b.acf"}, 1, {"Aircraft/"}, ""},
+	    {"a user's file in that folder stops the install, nothing changed",
+	     {gone("All/Aircraft/Glider/a.acf", 1), now("All/Aircraft/Glider")},
+	     {"Aircraft/Glider/a.acf", "Aircraft/Glider/mine.txt"}, 0,
+	     {"Aircraft/", "Aircraft/Glider/", "Aircraft/Glider/a.acf", "Aircraft/Glider/mine.txt"}, "Aircraft/Glider"},
+	    {"a file the user keeps where a folder goes stops the install",
+	     {gone("All/Aircraft/Trainer", 0), now("All/Aircraft/Trainer/t.acf")}, {"Aircraft/Trainer"}, 0,
+	     {"Aircraft/", "Aircraft/Trainer"}, "Aircraft/Trainer"},
+	    {"names and folders take the release's letter case",
+	     {now("All/Instructions/NOTES.txt", kSig), now("All/Airfoils/wing.afl", "1d"),
+	      now("All/Aircraft/TRAINER/t.acf", kSig), now("All/Aircraft/TRAINER/new.acf")},
+	     {"Instructions/Notes.txt", "Airfoils/Wing.afl", "Aircraft/Trainer/t.acf"}, 1,
+	     {"Aircraft/", "Aircraft/TRAINER/", "Aircraft/TRAINER/t.acf", "Airfoils/", "Airfoils/wing.afl",
+	      "Instructions/", "Instructions/NOTES.txt"},
+	     ""},
+	    {"a name spelled exactly is left as it is, beside another spelling",
+	     {now("All/Instructions/NOTES.txt", kSig)}, {"Instructions/NOTES.txt", "Instructions/Notes.txt"}, 1,
+	     {"Instructions/", "Instructions/NOTES.txt", "Instructions/Notes.txt"}, ""},
+	};
+	int n = 0;
+	for (way_case const& c : cases) {
+		SCOPED_TRACE(c.what);
+		dest = dir.path() + "case" + std::to_string(n++) + "/";
+		dest_dir_path = dest;
+		ASSERT_EQ(system(("mkdir -p '" + dest + "Resources'").c_str()), 0);  // as every release has it
+		for (std::string const& p : c.disk) {
+			ASSERT_EQ(system(("mkdir -p '" + dest + file_folder(p) + "'").c_str()), 0);
+			if (p.back() != '/') write_text_file(dest + p, "old " + p);
+		}
+		list(c.listed);
+		size_t const alerts = recorded_alerts().size();
+		int const result = clear_the_way();
+		EXPECT_EQ(result, c.result);
+		if (result == 1) make_dirs();
+		std::vector<std::string> got;
+		entries(dest, "", got);
+		std::sort(got.begin(), got.end());
+		EXPECT_EQ(got, c.after);
+		EXPECT_EQ(recorded_alerts().size(), alerts + (c.blocked.empty() ? 0 : 1));
+		if (!c.blocked.empty()) {
+			EXPECT_NE(read_text_file(log).find("\nIt is:\n" + dest + c.blocked + "\n(utils line "), std::string::npos);
+		}
+		if (c.disk[0] == "Instructions/Notes.txt") {  // a renamed file keeps its content
+			EXPECT_EQ(read_text_file(dest + "Instructions/NOTES.txt"), "old Instructions/Notes.txt");
+		}
+	}
+	g_case_sensitive = 0;
 }
 
 TEST(DirProgressFraction, Table)

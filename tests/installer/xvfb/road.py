@@ -15,19 +15,27 @@ folder, stand-in `zenity` (cancels) and `xdg-open` first on PATH:
           file edited by hand: its "File: " line is logged, "KEEP THE OLD
           FILE" is clicked, the install completes, the tree equals the new
           master but for the kept file, and the emptied folder is gone.
+  reshape a third release over the second that reshapes the tree: a folder
+          becomes a file and a file a folder, names change only in letter
+          case (one with new content, one folder), and a file the user
+          edited moves between platform folders; its directory file also
+          has a GONE line spelling a current file's path in another case.
+          The one question (install, not delete) is answered "OVERWRITE THE
+          OLD FILE"; the install completes and the tree equals the third
+          master, the user's own files kept.
 
 Every wait watches the log, the destination or the screen (Xvfb's -fbdir
 file), with a deadline. Screenshots of every screen go to the keep folder.
 
 Usage: road.py --program PROG --text TEXT_HELPER --work DIR
-               [--runs fresh,update] [--keep DIR]
+               [--runs fresh,update,reshape] [--keep DIR]
 TEXT_HELPER draws texts with the program's fonts (tests/installer/xvfb/
 road_text.cpp). Exits 0 when every check passed; the work folder is removed
 then when --keep names a folder outside it.
 
 As a module (on a running X server whose screen file is in Xvfb's -fbdir):
   r = Road(argparse.Namespace(program=, text=, work=, keep=, runs=, fb=))
-  r.setup(); r.fresh(); r.update()       or the parts they are made of:
+  r.setup(); r.fresh(); r.update(); r.reshape()   or the parts they are made of:
   Program(r, args) .log() .click(window_org, x, y) .wait_exit() .kill()
   r.install_to_the_end(prog, on_question) r.quit(prog) r.shoot(name)
   r.shows(colour, x, y, text) r.screen.pixel(x, y) r.screen.looks(x, y, rgb)
@@ -137,6 +145,7 @@ def make_masters(work):
         'All/Resources/text/English/Skyrell.txt': 'texts\n',
         'All/Aircraft/Glider/glider.acf': bytes(rnd.getrandbits(8) for _ in range(60000)),
         'All/Aircraft/Old/old.acf': 'an old aircraft\n',
+        'All/Aircraft/Trainer/trainer.acf': 'a trainer\n',
         'All/Airfoils/naca.afl': 'airfoil\n',
         'All/Instructions/manual.txt': 'manual, first edition\n',
         'All/Instructions/readme.txt': 'read me, first edition\n',
@@ -163,6 +172,26 @@ def make_masters(work):
     shutil.move(os.path.join(m2, 'Linux Generic x86/Resources/tool.txt'), os.path.join(m2, 'All/Resources/tool.txt'))
     os.rmdir(os.path.join(m2, 'Linux Generic x86/Resources'))
     return m1, m2
+
+
+def reshaped_master(work, m2):
+    """A third release that reshapes the second's tree."""
+    m3 = os.path.join(work, 'master3')
+    shutil.copytree(m2, m3, symlinks=True)
+    # A folder becomes a file, a file a folder.
+    shutil.rmtree(os.path.join(m3, 'All/Aircraft/Glider'))
+    put(os.path.join(m3, 'All/Aircraft/Glider'), 'the glider, now one file\n')
+    os.remove(os.path.join(m3, 'All/Resources/new.txt'))
+    put(os.path.join(m3, 'All/Resources/new.txt/inside.txt'), 'a folder now\n')
+    # Letter case alone: the same content, new content, a folder.
+    os.rename(os.path.join(m3, 'All/Instructions/manual.txt'), os.path.join(m3, 'All/Instructions/MANUAL.txt'))
+    os.remove(os.path.join(m3, 'All/Airfoils/naca.afl'))
+    put(os.path.join(m3, 'All/Airfoils/NACA.afl'), 'airfoil, revised\n')
+    os.rename(os.path.join(m3, 'All/Aircraft/Trainer'), os.path.join(m3, 'All/Aircraft/TRAINER'))
+    # Back to a platform folder.
+    put(os.path.join(m3, 'Linux Generic x86/Resources/tool.txt'), 'a tool that moves\n')
+    os.remove(os.path.join(m3, 'All/Resources/tool.txt'))
+    return m3
 
 
 # ---- images --------------------------------------------------------------------------------------------------------
@@ -536,6 +565,21 @@ class Road:
         wait_until('"INSTALLATION COMPLETE!"', lambda: self.shows(13, 154, 615, 'INSTALLATION COMPLETE!'))
         self.shoot('complete')
 
+    def answer(self, path, want, have, button_y):
+        """An on_question that waits for the question about path (its
+        "File: " line logged, the panel shown) and clicks the left button at
+        button_y: 53 overwrites, 28 keeps."""
+        line = 'File: %s  sig_want=%s  sig_have=%s\n' % (
+            path, hashlib.md5(want.encode()).hexdigest(), hashlib.md5(have.encode()).hexdigest())
+
+        def on_question(p):
+            wait_until('the "File: " line', lambda: line in p.log())
+            wait_until('the question', lambda: self.screen.looks(512, 380, PANEL) and
+                       self.screen.looks(512, 300, BACKDROP))
+            self.shoot('question')
+            p.click(QUESTION, 96, button_y)
+        return on_question
+
     def quit(self, prog):
         prog.click(MAIN, 985, 89)
         status = prog.wait_exit()
@@ -573,15 +617,7 @@ class Road:
         self.serve(1)
         prog = Program(self, [])
 
-        def keep_the_old_file(p):
-            line = 'File: %s/Instructions/readme.txt  sig_want=%s  sig_have=%s\n' % (
-                dest, hashlib.md5(b'read me, second edition\n').hexdigest(), hashlib.md5(mine.encode()).hexdigest())
-            wait_until('the "File: " line', lambda: line in p.log())
-            wait_until('the question', lambda: self.screen.looks(512, 380, PANEL) and
-                       self.screen.looks(512, 300, BACKDROP))
-            self.shoot('question')
-            p.click(QUESTION, 96, 28)
-
+        keep_the_old_file = self.answer(dest + '/Instructions/readme.txt', 'read me, second edition\n', mine, 28)
         try:
             self.install_to_the_end(prog, keep_the_old_file)
             want, got = expected_install(self.masters[1]), tree_of(dest)
@@ -590,6 +626,53 @@ class Road:
                 raise Failed('the update differs from the new master:\n' + tree_diff(want, got))
             if os.path.exists(os.path.join(dest, 'Aircraft/Old')):
                 raise Failed('the emptied folder is still there')
+            self.quit(prog)
+        finally:
+            prog.kill()
+
+    def reshape(self):
+        dest = os.path.join(self.work, 'fresh', RELEASE)
+        if not os.path.isdir(dest):
+            raise Failed('the reshaped release needs the update first')
+        m3 = reshaped_master(self.work, self.masters[1])
+        out = os.path.join(self.work, 'sets3')
+        os.makedirs(out)
+        log('building release 3')
+        set_fold = self.build(m3, os.path.join(self.work, 'previous2.txt'), out)
+        # The builder never writes it: a GONE line for a current file's path
+        # in another letter case, with that file's signature as a past release.
+        archive = os.path.join(set_fold, 'directory.txt.zip')
+        text = zipfile.ZipFile(archive).read('directory.txt').decode()
+        readme = hashlib.md5(b'read me, second edition\n').hexdigest()
+        text += ('\nDIR All/Instructions/\nFILE 0 0 85007 1 1 %s README.TXT\nFILE 0 0 85008 0 0 GONE README.TXT\n'
+                 % readme)
+        with zipfile.ZipFile(archive, 'w', zipfile.ZIP_DEFLATED) as z:
+            z.writestr('directory.txt', text)
+        self.sets.append(out)
+        self.serve(2)
+
+        # The user's own files, and the kept file of the update put back as
+        # the release has it; the moved file edited.
+        mine = {'Aircraft/my plane.acf': 'mine\n', 'Output/logbooks/my log.txt': 'flown\n',
+                'Resources/my notes.txt': 'notes\n'}
+        for rel, data in mine.items():
+            put(os.path.join(dest, rel), data)
+        put(os.path.join(dest, 'Instructions/readme.txt'), 'read me, second edition\n')
+        edited = 'a tool with my changes\n'
+        put(os.path.join(dest, 'Resources/tool.txt'), edited)
+        prog = Program(self, [])
+
+        overwrite_the_moved_file = self.answer(dest + '/Resources/tool.txt', 'a tool that moves\n', edited, 53)
+        try:
+            self.install_to_the_end(prog, overwrite_the_moved_file)
+            asked = prog.log().count('File: ')
+            if asked != 1:
+                raise Failed('%d questions instead of one:\n%s' % (asked, prog.log()))
+            want, got = expected_install(m3), tree_of(dest)
+            for rel, data in mine.items():
+                want[rel] = 'f:' + hashlib.md5(data.encode()).hexdigest()
+            if want != got:
+                raise Failed('the reshaped update differs from the third master:\n' + tree_diff(want, got))
             self.quit(prog)
         finally:
             prog.kill()
@@ -656,7 +739,7 @@ def run_main(cls, runs, description, script):
 
 
 def main():
-    return run_main(Road, ('fresh', 'update'), __doc__.split('\n')[0], __file__)
+    return run_main(Road, ('fresh', 'update', 'reshape'), __doc__.split('\n')[0], __file__)
 
 
 if __name__ == '__main__':
