@@ -74,6 +74,9 @@ bar_geometry progress_bar(float ratio, int installing);
 // into dir_path_path; a failure draws another server and waits before the
 // next try.
 void directory_archive_step();
+// The pause after a failed fetch: running, and until when.
+extern bool dir_archive_waiting;
+extern float dir_archive_next_try;
 float const kDirectoryRetry = 5.0f;
 // The install button's press: the agreement, the choice of files, the
 // folders, then the install runs.

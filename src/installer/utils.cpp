@@ -163,9 +163,11 @@ void fatal_path_alert(std::string const& first, std::string const& path, int lin
 
 }  // namespace
 
+int dir_file_lines = 0;
+
 int read_directory(std::string const& path, std::string title)
 {
-	static int f = 0;  // FILE lines over every call: the panel every 500th
+	int& f = dir_file_lines;
 
 	deleted_files.clear();
 	dir_changes = 0;

@@ -96,6 +96,9 @@ extern int dir_changes;
 // 3 when read and the destination examined; 2 when the header was refused
 // (new_format has run).
 int read_directory(std::string const& path, std::string title);
+// FILE lines read_directory has met over all its calls: the progress panel
+// shows every 500th.
+extern int dir_file_lines;
 // Whether version ver of listed path `file` is for download_os and has `flag`.
 int want_this_f(int file, int ver, int flag);
 // True when the path ends in ":" or "/"; false for an empty path.
@@ -129,6 +132,9 @@ void new_format(std::string file);
 // kServerListRetry seconds later on the framework clock.
 void server_list_step();
 float const kServerListRetry = 5.0f;
+// The pause after a failed fetch: running, and until when.
+extern bool server_list_waiting;
+extern float server_list_next_try;
 // Reads the list at path: 1 with server_count, the server tables and
 // install_name set; 0 after new_format when it is refused.
 int read_server_list(std::string const& path);

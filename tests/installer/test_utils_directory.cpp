@@ -42,6 +42,7 @@ struct DirectoryTest : logged_test {
 		dest_dir_path = dest;
 		dir_file = dir.path() + "directory.txt";
 		stg.download_os = 1;
+		dir_file_lines = 0;
 		progress_calls.clear();
 		dir_progress_draw = record_progress;
 		// new_format opens the download page: a stand-in browser records it.
