@@ -369,9 +369,9 @@ void paint_bar(canvas& cv, cell const& c)
 		if (!pressed) line(cv, x0 + 6, y1 - 3.5f, x1 - 6, y1 - 3.5f, 1, grey(1.f, .9f));
 		break;
 	}
-	case 4: {   // progress track: a dark sunken groove, so that any fill stands out
-		fill(cv, x0, y0, x1, y1, round_box(x0, y0, x1, y1, 7), grey(.22f));
-		fill(cv, x0, y0, x1, y1, round_box(x0 + 1, y0 + 1, x1 - 1, y1 - 1, 6), vgrad(y0, y1, grey(.58f), grey(.40f)));
+	case 4: {   // progress track: a grey sunken groove, so that any fill stands out
+		fill(cv, x0, y0, x1, y1, round_box(x0, y0, x1, y1, 7), grey(.30f));
+		fill(cv, x0, y0, x1, y1, round_box(x0 + 1, y0 + 1, x1 - 1, y1 - 1, 6), vgrad(y0, y1, grey(.74f), grey(.56f)));
 		break;
 	}
 	case 5: {   // progress fill: a bright green pill with a gloss, full height of the groove
@@ -397,10 +397,11 @@ void paint_bar(canvas& cv, cell const& c)
 	}
 	case 10: {   // pop-up chooser: a button with a down arrow in its right cap
 		// The labels beside it end 5 points from the longest item's ends, about
-		// where the drawn bar ends: the body stands back from both of its ends.
-		fill(cv, x0, y0, x1, y1, round_box(x0 + 3, y0 + 1, x1 - 5, y1 - 1, 6), k_edge_dark);
-		fill(cv, x0, y0, x1, y1, round_box(x0 + 4, y0 + 2, x1 - 6, y1 - 2, 5), vgrad(y0, y1, k_face_lo, k_face_hi));
-		float ax = x1 - 14, ay = y0 + c.h / 2.f;
+		// where the drawn bar ends: the body stands back from both of its ends,
+		// with a soft edge, so that the labels' ink stays clear of it.
+		fill(cv, x0, y0, x1, y1, round_box(x0 + 4, y0 + 1, x1 - 7, y1 - 1, 6), grey(.62f));
+		fill(cv, x0, y0, x1, y1, round_box(x0 + 5, y0 + 2, x1 - 8, y1 - 2, 5), vgrad(y0, y1, k_face_lo, k_face_hi));
+		float ax = x1 - 15, ay = y0 + c.h / 2.f;
 		line(cv, x1 - 22.5f, y0 + 5, x1 - 22.5f, y1 - 5, 1, grey(.6f));
 		tri(cv, ax - 3.5f, ay + 2.5f, ax + 3.5f, ay + 2.5f, ax, ay - 2.5f, grey(.30f));
 		break;
@@ -430,11 +431,12 @@ void paint_panel(canvas& cv, cell const& c)
 	};
 	(void)cut;
 	switch (c.style) {
-	case 11: {   // framed window with a title band
+	case 11: {   // framed window with a title band, no deeper than its title and close boxes need,
+		     // so that the window's first line of text stays clear of it
 		body(2, 8, k_edge_dark, grey(.955f), .25f);
-		fill(cv, x0, y0, x1, y1, round_box(x0 + 3, y1 - 27, x1 - 3, y1 - 3, 7),
-		     [=](float, float y) { return (y < y1 - 20) ? grey(.80f) : mix(grey(.80f), grey(.90f), (y - (y1 - 20)) / 17); });
-		fill(cv, x0, y0, x1, y1, round_box(x0 + 3, y1 - 27, x1 - 3, y1 - 26, 0), grey(.62f));
+		fill(cv, x0, y0, x1, y1, round_box(x0 + 3, y1 - 23, x1 - 3, y1 - 3, 7),
+		     [=](float, float y) { return (y < y1 - 18) ? grey(.80f) : mix(grey(.80f), grey(.90f), (y - (y1 - 18)) / 15); });
+		fill(cv, x0, y0, x1, y1, round_box(x0 + 3, y1 - 23, x1 - 3, y1 - 22, 0), grey(.62f));
 		break;
 	}
 	case 12: body(2, 8, k_edge_dark, grey(.965f), .2f); break;

@@ -63,8 +63,10 @@ void APP_update()
 		wrl_i = 21;
 	}
 
+	// Each name on one line ("-"): two wrapped lines per server, 20 points
+	// apart, would run into the next server's.
 	for (int i = 0; i < stg.server_count && i < kMaxServers; i++)
-		BTN_is_int(142, static_cast<float>(578 - 20 * i), &stg.server_index, i, "|" + server_desc[i]);
+		BTN_is_int(142, static_cast<float>(578 - 20 * i), &stg.server_index, i, "|-" + server_desc[i]);
 
 	if (BTN_action(50, 750, -1, 0, 1, "preferences")) handle_prefs();
 
