@@ -206,12 +206,9 @@ TEST_F(ModeTest, AFatalBuildLeavesNoDirectoryFile)
 		char const* what;
 		std::string master, alert;
 	} const rows[] = {
-	    {"a master that does not exist", dir.path() + "missing/", "YOU IDIOT!
-!found_all_fold				
-"},
+	    {"a master that does not exist", dir.path() + "missing/", "I could not read a folder of the master tree!\n"},
 	    {"a file in the All folder", dir.path() + "stray/",
-	     "I FOUND A FILE INSIDE THE 'ALL' FOLDER! WE SHOULD ONLY HAVE FOLDERS THERE!
-"},
+	     "I FOUND A FILE INSIDE THE 'ALL' FOLDER! WE SHOULD ONLY HAVE FOLDERS THERE!\n"},
 	};
 	for (row const& r : rows) {
 		SCOPED_TRACE(r.what);
