@@ -336,7 +336,9 @@ mode_t entry_create_mode(unsigned long external_fa)
 
 // A plain file entry, written beside the target and renamed over it. It is
 // created with its mode, so that the user's umask applies as to any new file.
-int expand_plain(unzFile uf, std::string const& target, unz_file_info const& info)
+// cap: the most bytes the file may hold; past them the expansion stops.
+int expand_plain(unzFile uf, std::string const& target, unz_file_info const& info,
+                 uint64_t cap = UINT64_MAX)
 {
 	std::string tmp;
 	int fd = -1;
@@ -346,7 +348,12 @@ int expand_plain(unzFile uf, std::string const& target, unz_file_info const& inf
 		return fd < 0 ? errno : 0;
 	});
 	if (err != 0) err = ZIP_FAIL(err);
-	if (err == 0) err = copy_entry(uf, info, [fd](char const* data, size_t size) { return write_all(fd, data, size); });
+	uint64_t written = 0;
+	if (err == 0)
+		err = copy_entry(uf, info, [fd, cap, &written](char const* data, size_t size) {
+			written += size;
+			return written > cap ? ZIP_FAIL(kErrZipRead) : write_all(fd, data, size);
+		});
 	if (err == 0 && fsync(fd) != 0) err = ZIP_FAIL(errno);
 	if (fd >= 0 && close(fd) != 0 && err == 0) err = ZIP_FAIL(errno);
 	if (err == 0 && std::rename(tmp.c_str(), target.c_str()) != 0) err = ZIP_FAIL(errno);
@@ -544,6 +551,91 @@ int zip_to_file(std::string zip_file, std::string out_dir, std::string* first_na
 	unzClose(uf);
 	if (err == UNZ_END_OF_LIST_OF_FILE || err == UNZ_OK) return 0;
 	return final_report(err, zip_path, out);
+}
+
+// ---- zip_to_one_file ------------------------------------------------------------------
+
+namespace {
+
+bool is_link_entry(unz_file_info const& info) { return ((info.external_fa >> 16) & 0170000) == 0120000; }
+
+// Finds the entry to take before anything is written: its position in
+// *at. alone: it must be the archive's one entry. kErrZipRead when the
+// archive does not have that shape.
+int find_the_entry(unzFile uf, std::string const& entry, bool alone, uint64_t max_bytes, unz_file_pos* at,
+                   unz_file_info* found)
+{
+	int matches = 0, entries = 0;
+	int err = unzGoToFirstFile(uf);
+	for (; err == UNZ_OK; err = unzGoToNextFile(uf)) {
+		unz_file_info info;
+		std::string name;
+		if (read_entry_info(uf, info, name) != UNZ_OK) return ZIP_FAIL(kErrZipRead);
+		++entries;
+		if (name != entry) {
+			if (alone) return refuse(name, "not the one file this archive holds", ZIP_FAIL(kErrZipRead));
+			continue;
+		}
+		if (++matches > 1) return refuse(name, "a second entry of that name", ZIP_FAIL(kErrZipRead));
+		if (is_link_entry(info) && !alone) return refuse(name, "a link where a file is wanted", ZIP_FAIL(kErrZipRead));
+		int const kind = static_cast<int>((info.external_fa >> 16) & 0170000);
+		if (kind != 0 && kind != 0100000 && kind != 0120000) return refuse(name, "not a file", ZIP_FAIL(kErrZipRead));
+		if (info.uncompressed_size > max_bytes) return refuse(name, "larger than allowed", ZIP_FAIL(kErrZipRead));
+		if (unzGetFilePos(uf, at) != UNZ_OK) return ZIP_FAIL(kErrZipRead);
+		*found = info;
+	}
+	if (err != UNZ_END_OF_LIST_OF_FILE) return ZIP_FAIL(kErrZipRead);
+	if (matches == 0) {
+		log_text("Zip to file found no entry " + entry + " among " + std::to_string(entries) + ".\n");
+		return ZIP_FAIL(kErrZipRead);
+	}
+	return 0;
+}
+
+}  // namespace
+
+int zip_to_one_file(std::string zip_file, std::string target, std::string const& entry, uint64_t max_bytes,
+                    bool alone, std::string const& dest_root)
+{
+	std::string const zip_path = [&] { std::string p = app_path + zip_file; set_dir_chars(p); return p; }();
+	std::string full = app_path + target;
+	set_dir_chars(full);
+	size_t const cut = full.size() < 2 ? std::string::npos : full.rfind('/', full.size() - 2);
+	std::string const out = cut == std::string::npos ? std::string() : full.substr(0, cut + 1);
+
+	char const* why = nullptr;
+	int code = 0;
+	if (entry.size() > kNameMax || full.size() > kPathMax) {
+		why = "path too long";
+		code = ENAMETOOLONG;
+	} else if ((why = unsafe_name(entry)) != nullptr || entry.find_first_of("/\\:") != std::string::npos) {
+		why = why ? why : "not a plain name";
+		code = EINVAL;
+	} else if (out.empty() || (why = unsafe_target(out, full)) != nullptr) {
+		why = why ? why : "no folder";
+		code = EINVAL;
+	} else if (!dest_root.empty()) {
+		std::string root = app_path + dest_root;
+		set_dir_chars(root);
+		if (root.back() != '/') root += '/';
+		code = unsafe_folder(root, out, &why);
+	}
+	if (code != 0) {
+		log_text("Zip to file refused " + full + " (" + why + ").\n");
+		return final_report(ZIP_FAIL(code), zip_path, out);
+	}
+
+	unzFile uf = open_archive(zip_path);
+	if (!uf) return final_report(ZIP_FAIL(kErrZipOpen), zip_path, out);
+	unz_file_pos at;
+	unz_file_info info;
+	int err = find_the_entry(uf, entry, alone, max_bytes, &at, &info);
+	if (err == 0 && unzGoToFilePos(uf, &at) != UNZ_OK) err = ZIP_FAIL(kErrZipRead);
+	if (err == 0) err = is_link_entry(info) ? unzip_symlink(uf, full, info) : expand_plain(uf, full, info, max_bytes);
+	unzClose(uf);
+	// Whatever the archive did wrong, it is the archive that is bad.
+	if (err < 0 || err == kErrZipForkHeader) err = kErrZipRead;
+	return err == 0 ? 0 : final_report(err, zip_path, out);
 }
 
 // ---- file_to_zip -------------------------------------------------------------------

@@ -656,6 +656,84 @@ TEST_F(ZipToFile, TooLongPathIsRefused)
 	EXPECT_NE(logged().find("(path too long).\n"), std::string::npos);
 }
 
+// ---- one file out of an archive ------------------------------------------------------------
+
+// A file's own archive yields that file and nothing else, within its size;
+// the directory's archive gives up its one named entry and nothing more.
+// Whatever is refused leaves the folder as it was: the old file, no other
+// item, no half-written file.
+TEST_F(ZipToFile, OneFileTable)
+{
+	std::string const kb3(3000, 'k');
+	struct {
+		char const* what;
+		std::vector<zentry> entries;
+		bool alone;
+		uint64_t most;
+		int code;
+		char const* kind;  // "file" or "link" when taken
+	} const cases[] = {
+		{"the file", {file_entry("f.txt", "new")}, true, 100, 0, "file"},
+		{"stored as a link", {link_entry("f.txt", "other.txt")}, true, 100, 0, "link"},
+		{"exactly its most", {file_entry("f.txt", kb3)}, true, 3000, 0, "file"},
+		{"a byte past its most", {file_entry("f.txt", kb3 + "k")}, true, 3000, 20002, ""},
+		{"another name", {file_entry("g.txt", "new")}, true, 100, 20002, ""},
+		{"another letter case", {file_entry("F.TXT", "new")}, true, 100, 20002, ""},
+		{"a second file", {file_entry("f.txt", "new"), file_entry("g.txt", "planted")}, true, 100, 20002, ""},
+		{"another file first", {file_entry("g.txt", "planted"), file_entry("f.txt", "new")}, true, 100, 20002, ""},
+		{"a folder", {file_entry("sub/", "", 040755ul << 16), file_entry("f.txt", "new")}, true, 100, 20002, ""},
+		{"a folder of its name", {file_entry("f.txt/", "", 040755ul << 16)}, true, 100, 20002, ""},
+		{"a link beside it", {file_entry("f.txt", "new"), link_entry("g.txt", "/etc")}, true, 100, 20002, ""},
+		{"twice", {file_entry("f.txt", "new"), file_entry("f.txt", "again")}, true, 100, 20002, ""},
+		{"a companion", {file_entry("f.txt", "new"), file_entry("__MACOSX/._f.txt", apple_double("r"))}, true, 100,
+		 20002, ""},
+		{"a device", {file_entry("f.txt", "", 020644ul << 16)}, true, 100, 20002, ""},
+		{"empty archive", {}, true, 100, 20001, ""},
+		{"others passed over", {file_entry("junk/", ""), file_entry("junk/big", kb3), file_entry("g.txt", "x"),
+		                        file_entry("f.txt", "new")}, false, 100, 0, "file"},
+		{"missing among others", {file_entry("g.txt", "x")}, false, 100, 20002, ""},
+		{"a link among others", {link_entry("f.txt", "/etc/passwd"), file_entry("g.txt", "x")}, false, 100, 20002, ""},
+		{"too large among others", {file_entry("f.txt", kb3), file_entry("g.txt", "x")}, false, 100, 20002, ""},
+	};
+	for (auto const& c : cases) {
+		SCOPED_TRACE(c.what);
+		std::string const folder = out + "d/";
+		ASSERT_EQ(system(("rm -rf '" + folder + "'").c_str()), 0);
+		ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+		write_text_file(folder + "f.txt", "old");
+		write_text_file(folder + "g.txt", "mine");
+		auto const before = tree(out);
+		make_zip(zip, c.entries);
+
+		EXPECT_EQ(zip_to_one_file(zip, folder + "f.txt", "f.txt", c.most, c.alone, out), c.code);
+
+		auto after = tree(out);
+		if (c.code == 0) {
+			std::string const& data = c.entries.back().data;
+			EXPECT_EQ(after["d/f.txt"], std::string(c.kind) + ":" + data);
+			after["d/f.txt"] = "file:old";
+		}
+		EXPECT_EQ(after, before);
+	}
+}
+
+// The target's folder must lie in the destination, reached through real
+// folders only, and the name taken is a plain one.
+TEST_F(ZipToFile, OneFileStaysInItsDestination)
+{
+	std::string const sentinel = dir.path() + "sentinel/";
+	ASSERT_EQ(mkdir(sentinel.c_str(), 0755), 0);
+	ASSERT_EQ(symlink(sentinel.c_str(), (out + "ln").c_str()), 0);
+	make_zip(zip, {file_entry("x", "evil")});
+	EXPECT_EQ(zip_to_one_file(zip, out + "ln/x", "x", 100, true, out), ENOTDIR);
+	EXPECT_EQ(zip_to_one_file(zip, sentinel + "x", "x", 100, true, out), EINVAL);
+	make_zip(zip, {file_entry("../x", "evil")});
+	EXPECT_EQ(zip_to_one_file(zip, out + "../x", "../x", 100, true, out), EINVAL);
+	EXPECT_TRUE(tree(sentinel).empty());
+	EXPECT_FALSE(is_dir(dir.path() + "x"));
+	EXPECT_TRUE(tree(out).size() == 1u);  // the link alone
+}
+
 // ---- packing ------------------------------------------------------------------------------
 
 namespace {
