@@ -431,8 +431,9 @@ void paint_panel(canvas& cv, cell const& c)
 	};
 	(void)cut;
 	switch (c.style) {
-	case 11: {   // framed window with a title band, no deeper than its title and close boxes need,
-		     // so that the window's first line of text stays clear of it
+	// Framed window with a title band, no deeper than its title and close
+	// boxes need, so that the window's first line of text stays clear of it.
+	case 11: {
 		body(2, 8, k_edge_dark, grey(.955f), .25f);
 		fill(cv, x0, y0, x1, y1, round_box(x0 + 3, y1 - 23, x1 - 3, y1 - 3, 7),
 		     [=](float, float y) { return (y < y1 - 18) ? grey(.80f) : mix(grey(.80f), grey(.90f), (y - (y1 - 18)) / 15); });
