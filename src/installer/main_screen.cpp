@@ -18,6 +18,7 @@
 #include "graphics/colr.h"
 #include "graphics/oglp_draw.h"
 #include "graphics/oglp_font.h"
+#include "graphics/oglp_glyph.h"
 #include "installer/grab.h"
 #include "installer/utils.h"
 #include "platform/volume_space.h"
@@ -265,6 +266,15 @@ void stage_messages(std::string line[3], int* col)
 		          "an upgrade right now.";
 		line[2] = "I am trying another server now to see if I can still get you a download...";
 	}
+}
+
+float wrapped_block_y(std::string const& text, float x, float y, float width)
+{
+	float x0 = 0, y0 = 0;
+	OGL_text_start(x, y, &x0, &y0);
+	float low = y0;
+	for (glyph_quad_struct const& q : OGL_layout_string(100, x0, y0, text, width)) low = std::min(low, q.y);
+	return y + (y0 - low) / 2;
 }
 
 // ---- progress bar ------------------------------------------------------------------------------

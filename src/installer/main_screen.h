@@ -61,6 +61,17 @@ void read_sizes();
 // The smoothing of totl_inst_rat by one frame of frame_time seconds.
 void advance_install_ratio(float frame_time);
 
+// The destination's room in its field (the text starts at x 142, the
+// field's white ends at x 435).
+float const kDestFieldWidth = 286;
+// A message line's room in its panel (from x 144 to the panel's edge at 1016,
+// less a margin).
+float const kMessageWidth = 864;
+// Where a text wrapped at `width` starts so that its lines sit around the
+// line at y that it would be unwrapped: 5 points up for each line past the
+// first, as the widgets' two-line labels do.
+float wrapped_block_y(std::string const& text, float x, float y, float width);
+
 // ---- progress bar ---------------------------------------------------------------------------
 struct bar_geometry {
 	float empty_x, empty_w;  // centre and width of the empty bar
