@@ -310,9 +310,10 @@ int grab_files()
 
 int extract_and_delete_file(std::string zip, std::string dest, float ext_kb)
 {
-	set_dir_chars(dest);
+	// The entry bears the listed spelling, whatever case the file has on disk.
 	size_t const cut = dest.size() < 2 ? std::string::npos : dest.find_last_of("/:\\", dest.size() - 2);
 	std::string const leaf = cut == std::string::npos ? dest : dest.substr(cut + 1);
+	set_dir_chars(dest);
 	// The listed size is cut to whole kilobytes: one more covers the cut.
 	double const kb = std::min(1e12, std::max(0.0, static_cast<double>(ext_kb)));
 	uint64_t const most = static_cast<uint64_t>(kb * 1000.0) + 1000;

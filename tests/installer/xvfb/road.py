@@ -28,9 +28,10 @@ folder, stand-in `zenity` (cancels) and `xdg-open` first on PATH:
           answered "KEEP THE OLD FILE" about, another listed file, a link
           and an entry leaving the destination; another new file's archive
           expands far past its listed size; a GONE line spells a current
-          file's path in other letter case. The install ends with the error
-          texts, never "INSTALLATION COMPLETE!"; the destination holds just
-          what it held, and nothing lands beside it.
+          file's path in other letter case. Installed twice, the first
+          archive made good between: each install ends with the error
+          texts, never "INSTALLATION COMPLETE!", the destination holds just
+          what it held (and then the good file), nothing lands beside it.
 
 Every wait watches the log, the destination or the screen (Xvfb's -fbdir
 file), with a deadline. Screenshots of every screen go to the keep folder.
@@ -737,6 +738,17 @@ class Road:
         self.sets.append(out)
         self.serve(len(self.sets) - 1)
 
+        # The install stops at the first path whose tries run out: one bad
+        # archive per attempt, the other one then made good.
+        self.hostile_attempt(dest, mine, before, 'Instructions/notes.txt')
+        archive('All/Instructions/notes.txt', [('notes.txt', 'notes\n')])
+        before['Instructions/notes.txt'] = 'f:' + hashlib.md5(b'notes\n').hexdigest()
+        self.hostile_attempt(dest, mine, before, 'Resources/big.txt')
+
+    def hostile_attempt(self, dest, mine, want, refused):
+        """One install of the hostile set: the kept file kept again, the
+        archive of `refused` refused, the error texts shown, and the
+        destination holding `want`, nothing beside it."""
         keep_the_old_file = self.answer(dest + '/Instructions/readme.txt', 'read me, second edition\n', mine, 28)
         prog = Program(self, [])
         try:
@@ -758,15 +770,14 @@ class Road:
                 if not self.shows(68, 144, y, line):
                     raise Failed('the error text %r is not shown' % line)
             got = tree_of(dest)
-            if got != before:
-                raise Failed('the hostile release changed the destination:\n' + tree_diff(before, got))
+            if got != want:
+                raise Failed('the hostile release changed the destination:\n' + tree_diff(want, got))
             beside = sorted(os.listdir(os.path.dirname(dest)))
             if beside != [RELEASE]:
                 raise Failed('items beside the destination: %s' % beside)
             text = prog.log()
-            for rel in ('Instructions/notes.txt', 'Resources/big.txt'):
-                if 'WARNING: the archive of %s/%s does not hold just that file' % (dest, rel) not in text:
-                    raise Failed('the archive of %s was not refused:\n%s' % (rel, text))
+            if 'WARNING: the archive of %s/%s does not hold just that file' % (dest, refused) not in text:
+                raise Failed('the archive of %s was not refused:\n%s' % (refused, text))
             self.quit(prog)
         finally:
             prog.kill()
