@@ -323,15 +323,28 @@ unzFile open_archive(std::string const& path)
 	return unzOpen2_64(path.c_str(), &table);
 }
 
-// A plain file entry, written beside the target and renamed over it.
+// The mode a plain file entry is created with, before the umask.
+mode_t entry_create_mode(unsigned long external_fa)
+{
+	// Archives from systems without Unix modes leave the upper half zero.
+	unsigned long const mode = external_fa >> 16;
+	if (mode == 0) return 0666;
+	// The execute bits come from the archive; no archive makes a file setuid,
+	// setgid, sticky or writable by others, nor one its owner cannot read back.
+	return static_cast<mode_t>((mode & 0755) | 0600);
+}
+
+// A plain file entry, written beside the target and renamed over it. It is
+// created with its mode, so that the user's umask applies as to any new file.
 // cap: the most bytes the file may hold; past them the expansion stops.
 int expand_plain(unzFile uf, std::string const& target, unz_file_info const& info,
                  uint64_t cap = UINT64_MAX)
 {
 	std::string tmp;
 	int fd = -1;
-	int err = make_beside(target, tmp, [&fd](std::string const& path) {
-		fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+	mode_t const mode = entry_create_mode(info.external_fa);
+	int err = make_beside(target, tmp, [&fd, mode](std::string const& path) {
+		fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
 		return fd < 0 ? errno : 0;
 	});
 	if (err != 0) err = ZIP_FAIL(err);
@@ -341,9 +354,6 @@ int expand_plain(unzFile uf, std::string const& target, unz_file_info const& inf
 			written += size;
 			return written > cap ? ZIP_FAIL(kErrZipRead) : write_all(fd, data, size);
 		});
-	// Archives from systems without Unix modes leave the upper half zero.
-	unsigned long const mode = info.external_fa >> 16;
-	if (err == 0 && mode != 0 && fchmod(fd, static_cast<mode_t>(mode & 0777)) != 0) err = ZIP_FAIL(errno);
 	if (err == 0 && fsync(fd) != 0) err = ZIP_FAIL(errno);
 	if (fd >= 0 && close(fd) != 0 && err == 0) err = ZIP_FAIL(errno);
 	if (err == 0 && std::rename(tmp.c_str(), target.c_str()) != 0) err = ZIP_FAIL(errno);
@@ -639,8 +649,12 @@ int add_entry(zipFile zf, std::string const& name, unsigned long external_fa, in
 	std::memset(&zi, 0, sizeof zi);  // zero date
 	zi.external_fa = external_fa;
 	int const zip64 = size >= 0xffffffffu ? 1 : 0;
-	if (zipOpenNewFileInZip64(zf, name.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, method, Z_DEFAULT_COMPRESSION,
-	                          zip64) != ZIP_OK)
+	// Made by Unix (host 3), so that readers take the upper half of the
+	// attributes as the file's mode.
+	uLong const made_by = 3u << 8 | (zip64 ? 45u : 20u);
+	if (zipOpenNewFileInZip4_64(zf, name.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, method, Z_DEFAULT_COMPRESSION,
+	                            0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, made_by, 0,
+	                            zip64) != ZIP_OK)
 		return ZIP_FAIL(kErrZipWrite);
 	int err = 0;
 	while (err == 0 && size > 0) {
@@ -679,7 +693,9 @@ int file_to_zip(std::string src, std::string zip_file)
 		xmap_class map(mapped_as);
 		if (!map.begin) err = ZIP_FAIL(kErrFileOpen);
 		else if (!(zf = zipOpen(zip_file.c_str(), APPEND_STATUS_CREATE))) err = ZIP_FAIL(kErrZipCreate);
-		else err = add_entry(zf, leaf, 0, Z_DEFLATED, map.begin, static_cast<uint64_t>(map.end - map.begin));
+		else
+			err = add_entry(zf, leaf, (static_cast<unsigned long>(st.st_mode) & 0xFFFFu) << 16, Z_DEFLATED, map.begin,
+			                static_cast<uint64_t>(map.end - map.begin));
 	}
 	// Files here have no resource fork, so no "__MACOSX" companion is added.
 	if (zf && zipClose(zf, nullptr) != ZIP_OK && err == 0) err = ZIP_FAIL(kErrZipWrite);
