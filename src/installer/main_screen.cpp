@@ -304,14 +304,17 @@ void directory_archive_step()
 	if (waiting && xtim.run_time < next_try) return;
 	waiting = false;
 	int const i = std::max(0, std::min(stg.server_index, std::min(stg.server_count, kMaxServers) - 1));
-	int const answer = http.net_check(1, server_name[i], server_path[i] + "directory.txt.zip", net_dir_path_zip);
+	int const answer =
+	    http.net_check(1, server_name[i], server_path[i] + "directory.txt.zip", net_dir_path_zip, kDirectoryArchiveCap);
 	if (answer != 1 && answer != 2) return;
 	bool failed = answer == 2;
 	if (answer == 1) {
 		// Only this archive's directory may be read: never one that an
 		// earlier, refused archive wrote before its refusal.
 		delete_file(dir_path);
-		int const code = zip_to_file(net_dir_path_zip, dir_path_path, nullptr, 0, dir_path_path);
+		// Only the directory file is taken: nothing else of the archive is written.
+		int const code = zip_to_one_file(net_dir_path_zip, dir_path, "directory.txt", kDirectoryFileCap, false,
+		                                 dir_path_path);
 		if (code != 0) {
 			__VEDEZE_alert(0, "DIR-scan: The installer cannot extract a file.", "Error:" + error_str(code),
 			               "Compressed File:" + net_dir_path_zip, "Destination Path:" + dir_path_path, 1, "main",

@@ -6,6 +6,7 @@
 // Index: state - atlas cuts - agreement panel - texts - progress bar -
 // frame steps.
 #pragma once
+#include <cstdint>
 #include <string>
 
 // ---- state ------------------------------------------------------------------------
@@ -86,6 +87,10 @@ bar_geometry progress_bar(float ratio, int installing);
 // next try.
 void directory_archive_step();
 float const kDirectoryRetry = 5.0f;
+// The directory's archive, many times a real release's (a few megabytes).
+long long const kDirectoryArchiveCap = 64ll << 20;
+// The directory file it expands to, as many times a real one.
+uint64_t const kDirectoryFileCap = 1ull << 30;
 // The install button's press: the agreement, the choice of files, the
 // folders, then the install runs.
 void start_install();
