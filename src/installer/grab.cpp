@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <map>
 #include <mutex>
 
@@ -59,6 +60,14 @@ std::string slot_archive(int k) { return temp_path + static_cast<char>('0' + k) 
 
 int server_slot() { return std::max(0, std::min(stg.server_index, kMaxServers - 1)); }
 
+// The most bytes a file's archive may take: its listed size (kilobytes,
+// cut) and a margin, so that an endless reply stops early.
+long long archive_cap(float zip_kb)
+{
+	double const kb = std::min(1e9, std::max(0.0, static_cast<double>(zip_kb)));
+	return static_cast<long long>(kb * 1000.0) + kArchiveMargin;
+}
+
 // Whether a listed path's installed form stays inside the destination,
 // reached through real folders only.
 bool inside_dest(std::string const& installed)
@@ -87,27 +96,9 @@ void clean_up_folders_of(std::string const& installed)
 
 // ---- expansion ----------------------------------------------------------------
 
-// The work of extract_and_delete_file; answers the expansion's result.
-int extract_archive(std::string const& zip, std::string dest)
-{
-	set_dir_chars(dest);
-	size_t const cut = dest.size() < 2 ? std::string::npos : dest.find_last_of("/:\\", dest.size() - 2);
-	std::string const folder = cut == std::string::npos ? std::string() : dest.substr(0, cut + 1);
-
-	// Entries land only below the destination, never through a link.
-	int const r = zip_to_file(zip, folder, nullptr, 0, dest_dir_path);
-	if (r != 0) {
-		stg.install_error = 1;
-		__VEDEZE_alert(0, "The installer cannot extract a file.", "Error:" + error_str(r), "Compressed File:" + zip,
-		               "Destination:" + dest, 1, "grab", __LINE__);
-	}
-	int const x = dest.find("Contents/MacOS/") != std::string::npos ? make_file_executable(dest.c_str()) : 0;
-	log_action("EXPANDING file ", dest, r);
-	log_action("CHMODING  file ", dest, x);
-	int const d = delete_file(zip);
-	log_action("DELETING  file ", zip, d);
-	return r;
-}
+// Whether an expansion failed because of what the archive holds: such an
+// archive is fetched again, from another server.
+bool archive_bad(int r) { return r == kErrZipOpen || r == kErrZipRead; }
 
 // ---- one path of one stream ------------------------------------------------------
 
@@ -169,7 +160,7 @@ bool handle_path(int k, int f)
 
 	stg.grab_phase = 1;
 	std::string const archive = slot_archive(k);
-	switch (http.net_check(k + kFirstSlot, server_name[server_slot()], remote, archive)) {
+	switch (http.net_check(k + kFirstSlot, server_name[server_slot()], remote, archive, archive_cap(v.zip_size))) {
 	case 0: {
 		float percent = 0.0f;
 		if (down_class const* d = http.downloads[k + kFirstSlot].get()) {
@@ -184,8 +175,15 @@ bool handle_path(int k, int f)
 	}
 	case 1: {
 		stg.stream_failed = 0;
-		if (extract_archive(archive, installed) != 0)
+		int const r = extract_and_delete_file(archive, installed, v.ext_size);
+		if (r != 0 && !archive_bad(r))
 			return false;  // install_error is set: the install ends with this call
+		if (r != 0) {
+			log_line("WARNING: the archive of " + installed + " does not hold just that file within its size, so "
+			         "I am fetching it again.\n");
+			attempt_failed(f, v.name);
+			return false;
+		}
 		std::string sig;
 		int const m = calc_file_md5(installed, sig);
 		if (m != 0 || sig != v.sig_want) {
@@ -310,7 +308,31 @@ int grab_files()
 	return 1;
 }
 
-void extract_and_delete_file(std::string zip, std::string dest) { extract_archive(zip, dest); }
+int extract_and_delete_file(std::string zip, std::string dest, float ext_kb)
+{
+	// The entry bears the listed spelling, whatever case the file has on disk.
+	size_t const cut = dest.size() < 2 ? std::string::npos : dest.find_last_of("/:\\", dest.size() - 2);
+	std::string const leaf = cut == std::string::npos ? dest : dest.substr(cut + 1);
+	set_dir_chars(dest);
+	// The listed size is cut to whole kilobytes: one more covers the cut.
+	double const kb = std::min(1e12, std::max(0.0, static_cast<double>(ext_kb)));
+	uint64_t const most = static_cast<uint64_t>(kb * 1000.0) + 1000;
+
+	// The archive yields the one listed file, only below the destination and
+	// never through a link: anything else in it makes it bad.
+	int const r = zip_to_one_file(zip, dest, leaf, most, true, dest_dir_path);
+	if (r != 0 && !archive_bad(r)) {
+		stg.install_error = 1;
+		__VEDEZE_alert(0, "The installer cannot extract a file.", "Error:" + error_str(r), "Compressed File:" + zip,
+		               "Destination:" + dest, 1, "grab", __LINE__);
+	}
+	int const x = dest.find("Contents/MacOS/") != std::string::npos ? make_file_executable(dest.c_str()) : 0;
+	log_action("EXPANDING file ", dest, r);
+	log_action("CHMODING  file ", dest, x);
+	int const d = delete_file(zip);
+	log_action("DELETING  file ", zip, d);
+	return r;
+}
 
 void make_shortcut() {}
 

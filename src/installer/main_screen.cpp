@@ -18,6 +18,7 @@
 #include "graphics/colr.h"
 #include "graphics/oglp_draw.h"
 #include "graphics/oglp_font.h"
+#include "graphics/oglp_glyph.h"
 #include "installer/grab.h"
 #include "installer/utils.h"
 #include "platform/volume_space.h"
@@ -111,7 +112,9 @@ void forget_EULA() { EULA_agreed = 0; }
 
 void set_size_str(float kb, std::string* out)
 {
-	float const meg = kb / 1000;
+	float meg = kb / 1000;
+	// The text cuts to one decimal: a few kilobytes would read as nothing.
+	if (kb > 0 && meg < 0.1f) meg = 0.1f;
 	if (meg < 1000) {
 		flt_to_str(meg, out, 2, 1);
 		*out += " Meg";
@@ -265,6 +268,15 @@ void stage_messages(std::string line[3], int* col)
 	}
 }
 
+float wrapped_block_y(std::string const& text, float x, float y, float width)
+{
+	float x0 = 0, y0 = 0;
+	OGL_text_start(x, y, &x0, &y0);
+	float low = y0;
+	for (glyph_quad_struct const& q : OGL_layout_string(100, x0, y0, text, width)) low = std::min(low, q.y);
+	return y + (y0 - low) / 2;
+}
+
 // ---- progress bar ------------------------------------------------------------------------------
 
 bar_geometry progress_bar(float ratio, int installing)
@@ -295,14 +307,17 @@ void directory_archive_step()
 	if (waiting && xtim.run_time < next_try) return;
 	waiting = false;
 	int const i = std::max(0, std::min(stg.server_index, std::min(stg.server_count, kMaxServers) - 1));
-	int const answer = http.net_check(1, server_name[i], server_path[i] + "directory.txt.zip", net_dir_path_zip);
+	int const answer =
+	    http.net_check(1, server_name[i], server_path[i] + "directory.txt.zip", net_dir_path_zip, kDirectoryArchiveCap);
 	if (answer != 1 && answer != 2) return;
 	bool failed = answer == 2;
 	if (answer == 1) {
 		// Only this archive's directory may be read: never one that an
 		// earlier, refused archive wrote before its refusal.
 		delete_file(dir_path);
-		int const code = zip_to_file(net_dir_path_zip, dir_path_path, nullptr, 0, dir_path_path);
+		// Only the directory file is taken: nothing else of the archive is written.
+		int const code = zip_to_one_file(net_dir_path_zip, dir_path, "directory.txt", kDirectoryFileCap, false,
+		                                 dir_path_path);
 		if (code != 0) {
 			__VEDEZE_alert(0, "DIR-scan: The installer cannot extract a file.", "Error:" + error_str(code),
 			               "Compressed File:" + net_dir_path_zip, "Destination Path:" + dir_path_path, 1, "main",
@@ -340,7 +355,13 @@ void start_install()
 	// a decline or a cancel leaves the destination as it was.
 	if (choose_files() != 1) return;
 	if (clear_the_way() != 1) return;
-	make_dirs();
+	// Without its folders every archive would fail with an alert of its own:
+	// the install ends at once, with the error texts.
+	if (make_dirs() != 1) {
+		stg.install_error = 1;
+		stg.install_stage = 2;
+		return;
+	}
 	stg.install_stage = 1;
 }
 

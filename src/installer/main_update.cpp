@@ -6,6 +6,7 @@
 #include "foundation/xtim.h"
 #include "graphics/oglp_draw.h"
 #include "graphics/oglp_font.h"
+#include "graphics/oglp_glyph.h"
 #include "installer/grab.h"
 #include "installer/main_screen.h"
 #include "installer/utils.h"
@@ -34,7 +35,7 @@ void APP_update()
 
 	// Destination row; the path text works as the destination button.
 	BTN_frame1(9, 285, 89, 300, 0);
-	OGL_string(44, 142, 86, dest_dir_path, 9999, 100);
+	OGL_string(44, 142, 86, OGL_fit_middle(dest_dir_path, kDestFieldWidth), 9999, 100);
 	OGL_string(45, 134, 112,
 	           "Click on the 'DESTINATION' button below to choose the copy of Skyrell you wish to update, or choose "
 	           "the destination you wish to install a new copy of Skyrell to!",
@@ -62,8 +63,10 @@ void APP_update()
 		wrl_i = 21;
 	}
 
+	// Each name on one line ("-"): two wrapped lines per server, 20 points
+	// apart, would run into the next server's.
 	for (int i = 0; i < stg.server_count && i < kMaxServers; i++)
-		BTN_is_int(142, static_cast<float>(578 - 20 * i), &stg.server_index, i, "|" + server_desc[i]);
+		BTN_is_int(142, static_cast<float>(578 - 20 * i), &stg.server_index, i, "|-" + server_desc[i]);
 
 	if (BTN_action(50, 750, -1, 0, 1, "preferences")) handle_prefs();
 
@@ -78,7 +81,7 @@ void APP_update()
 	OGL_string(45, 954, 635, size, 9999, 100);
 
 	screen_text const status = status_line();
-	OGL_string(status.col, 154, 615, status.text, 760, 100);
+	OGL_string(status.col, 154, wrapped_block_y(status.text, 154, 615, 760), status.text, 760, 100);
 
 	if (stg.install_stage == 0) {
 		int const a = disk_space_avail && stg.dir_state == 3 ? 1 : 0;
@@ -101,9 +104,11 @@ void APP_update()
 	int col = 45;
 	stage_messages(line, &col);
 	BTN_frame2(20, 135, 32, 880, 40, "");
-	OGL_string(col, 144, 58, line[0], 860, 100);
-	OGL_string(col, 144, 48, line[1], 860, 100);
-	OGL_string(col, 144, 38, line[2], 860, 100);
+	// One line each: a wrapped line would run into the next one or out of
+	// the frame, so a long one (a long path in it) gives up its middle.
+	OGL_string(col, 144, 58, OGL_fit_middle(line[0], kMessageWidth), 9999, 100);
+	OGL_string(col, 144, 48, OGL_fit_middle(line[1], kMessageWidth), 9999, 100);
+	OGL_string(col, 144, 38, OGL_fit_middle(line[2], kMessageWidth), 9999, 100);
 
 	bar_geometry const bar = progress_bar(totl_inst_rat, stg.install_stage == 1);
 	BTN_frame1(4, bar.empty_x, 15, bar.empty_w, 0);

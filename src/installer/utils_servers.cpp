@@ -111,7 +111,7 @@ void server_list_step()
 	if (waiting && xtim.run_time < next_try) return;
 	waiting = false;
 	std::string const local = temp_path + "serverlist.txt";
-	int const answer = http.net_check(0, maker_host, "/serverlist.txt", local);
+	int const answer = http.net_check(0, maker_host, "/serverlist.txt", local, kServerListCap);
 	if (answer == 2) {
 		// A refused connection fails at once; without a pause every frame
 		// would try again and log the failure.
