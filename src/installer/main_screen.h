@@ -8,6 +8,8 @@
 #pragma once
 #include <string>
 
+#include "installer/utils.h"  // dir_read_struct
+
 // ---- state ------------------------------------------------------------------------
 // The directory archive and where it is expanded (under temp_path).
 extern std::string net_dir_path_zip, dir_path, dir_path_path;
@@ -75,6 +77,15 @@ bar_geometry progress_bar(float ratio, int installing);
 // next try.
 void directory_archive_step();
 float const kDirectoryRetry = 5.0f;
+// The directory file, read one slice a frame while dir_state is 1, so the
+// window keeps answering: true while the read goes on (this frame shows its
+// panel through dir_progress_frame), false once it has ended (dir_state 3 or
+// 2) or when none is due.
+bool directory_read_step();
+extern dir_read_struct dir_read;
+// A slice: at most this many lines or paths, and no longer than this.
+long const kDirSliceUnits = 20000;
+double const kDirSliceSeconds = 0.03;
 // The install button's press: the agreement, the choice of files, the
 // folders, then the install runs.
 void start_install();
