@@ -35,44 +35,18 @@ dir_progress_fn dir_progress_frame = dir_progress_panel;
 
 // ---- signatures ---------------------------------------------------------------
 
-namespace {
-int hex_digit(char c) { return c >= '0' && c <= '9' ? c - '0' : (c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1); }
-}  // namespace
-
 void sig_text::assign(char const* word, size_t len)
 {
-	std::memset(bytes_, 0, sizeof bytes_);
-	bool md5 = len == 32;
-	for (size_t k = 0; md5 && k < len; ++k) md5 = hex_digit(word[k]) >= 0;
-	if (md5) {
-		for (size_t k = 0; k < 16; ++k)
-			bytes_[k] = static_cast<unsigned char>(hex_digit(word[2 * k]) * 16 + hex_digit(word[2 * k + 1]));
-		len_ = 0;
-		kind_ = kMd5;
-		return;
-	}
-	kind_ = len > sizeof bytes_ ? kCut : kText;
-	len_ = static_cast<unsigned char>(std::min(len, sizeof bytes_));
-	if (len_) std::memcpy(bytes_, word, len_);
-}
-
-std::string sig_text::str() const
-{
-	if (kind_ != kMd5) return std::string(reinterpret_cast<char const*>(bytes_), len_);
-	static char const digits[] = "0123456789abcdef";
-	std::string out(32, '0');
-	for (size_t k = 0; k < 16; ++k) {
-		out[2 * k] = digits[bytes_[k] >> 4];
-		out[2 * k + 1] = digits[bytes_[k] & 15];
-	}
-	return out;
+	cut_ = len > sizeof text_;
+	len_ = static_cast<unsigned char>(std::min(len, sizeof text_));
+	std::memset(text_, 0, sizeof text_);
+	if (len_) std::memcpy(text_, word, len_);
 }
 
 bool sig_text::same(sig_text const& o) const
 {
 	// A cut word stands for more than it holds: it equals nothing.
-	if (kind_ == kCut || o.kind_ == kCut) return false;
-	return kind_ == o.kind_ && len_ == o.len_ && std::memcmp(bytes_, o.bytes_, sizeof bytes_) == 0;
+	return !cut_ && !o.cut_ && len_ == o.len_ && std::memcmp(text_, o.text_, len_) == 0;
 }
 
 int calc_file_md5(std::string const& path, sig_text& md5)

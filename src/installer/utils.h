@@ -52,20 +52,20 @@ void start_installer(std::string const& dest_arg);
 void handle_prefs();
 
 // ---- directory records --------------------------------------------------------
-// A signature field of the directory file, kept small: a directory file may
-// list millions of versions. An MD5 in lower-case hex is held as its 16
-// bytes; any other word ("GONE", "NONE", a broken field) as text. A word over
-// 16 characters that is no such MD5 keeps its first 16 and equals no other
-// word, so it can never pass for a file's signature.
+// A signature field of the directory file, held in place (a directory file
+// may list millions of versions, and a string of 32 characters would take a
+// heap block of its own): an MD5 in hex, "GONE", "NONE". A word over 32
+// characters keeps its first 32 and equals no other word, so it can never
+// pass for a file's signature.
 class sig_text {
 public:
 	sig_text() = default;
 	sig_text(char const* word) { assign(word, word ? std::char_traits<char>::length(word) : 0); }
 	sig_text(std::string const& word) { assign(word.data(), word.size()); }
 	void assign(char const* word, size_t len);
-	std::string str() const;
+	std::string str() const { return std::string(text_, len_); }
 	operator std::string() const { return str(); }
-	bool empty() const { return kind_ == kText && len_ == 0; }
+	bool empty() const { return len_ == 0 && !cut_; }
 
 	friend bool operator==(sig_text const& a, sig_text const& b) { return a.same(b); }
 	friend bool operator!=(sig_text const& a, sig_text const& b) { return !a.same(b); }
@@ -79,14 +79,13 @@ public:
 	friend bool operator!=(std::string const& a, sig_text const& b) { return b != a; }
 	friend std::string operator+(std::string const& a, sig_text const& b) { return a + b.str(); }
 	friend std::string operator+(sig_text const& a, std::string const& b) { return a.str() + b; }
-	friend std::ostream& operator<<(std::ostream& out, sig_text const& s) { return out << s.str(); }
+	friend std::ostream& operator<<(std::ostream& out, sig_text const& s) { return out.write(s.text_, s.len_); }
 
 private:
-	enum : unsigned char { kText, kMd5, kCut };
 	bool same(sig_text const& o) const;
-	unsigned char bytes_[16] = {};
-	unsigned char len_ = 0;  // text length (kText, kCut)
-	unsigned char kind_ = kText;
+	char text_[32] = {};
+	unsigned char len_ = 0;
+	bool cut_ = false;
 };
 // calc_file_md5 into a signature field: left as it was for a missing or
 // empty file.
