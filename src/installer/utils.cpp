@@ -8,7 +8,11 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <unordered_map>
 
 #include "foundation/alert.h"
 #include "foundation/hl_string.h"
@@ -35,18 +39,77 @@ dir_progress_fn dir_progress_frame = dir_progress_panel;
 
 // ---- signatures ---------------------------------------------------------------
 
+namespace {
+
+int hex_digit(char c) { return c >= '0' && c <= '9' ? c - '0' : (c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1); }
+
+// Words that are neither an MD5 nor short, each kept once; the records on
+// the expansion threads read them too.
+struct shared_words {
+	std::mutex lock;
+	std::deque<std::string> words;
+	std::unordered_map<std::string, uint32_t> index;
+};
+shared_words& word_table()
+{
+	static shared_words* const table = new shared_words;  // outlives every record
+	return *table;
+}
+
+}  // namespace
+
 void sig_text::assign(char const* word, size_t len)
 {
-	cut_ = len > sizeof text_;
-	len_ = static_cast<unsigned char>(std::min(len, sizeof text_));
-	std::memset(text_, 0, sizeof text_);
-	if (len_) std::memcpy(text_, word, len_);
+	std::memset(bytes_, 0, sizeof bytes_);
+	len_ = 0;
+	bool md5 = len == 32;
+	for (size_t k = 0; md5 && k < len; ++k) md5 = hex_digit(word[k]) >= 0;
+	if (md5) {
+		kind_ = kMd5;
+		for (size_t k = 0; k < 16; ++k)
+			bytes_[k] = static_cast<unsigned char>(hex_digit(word[2 * k]) * 16 + hex_digit(word[2 * k + 1]));
+		return;
+	}
+	if (len <= sizeof bytes_) {
+		kind_ = kText;
+		len_ = static_cast<unsigned char>(len);
+		if (len) std::memcpy(bytes_, word, len);
+		return;
+	}
+	kind_ = kShared;
+	shared_words& table = word_table();
+	std::lock_guard<std::mutex> hold(table.lock);
+	std::string key(word, len);
+	auto found = table.index.find(key);
+	if (found == table.index.end()) {
+		table.words.push_back(key);
+		found = table.index.emplace(std::move(key), static_cast<uint32_t>(table.words.size() - 1)).first;
+	}
+	std::memcpy(bytes_, &found->second, sizeof found->second);
+}
+
+std::string sig_text::str() const
+{
+	if (kind_ == kText) return std::string(reinterpret_cast<char const*>(bytes_), len_);
+	if (kind_ == kShared) {
+		uint32_t at = 0;
+		std::memcpy(&at, bytes_, sizeof at);
+		shared_words& table = word_table();
+		std::lock_guard<std::mutex> hold(table.lock);
+		return table.words[at];
+	}
+	static char const digits[] = "0123456789abcdef";
+	std::string out(32, '0');
+	for (size_t k = 0; k < 16; ++k) {
+		out[2 * k] = digits[bytes_[k] >> 4];
+		out[2 * k + 1] = digits[bytes_[k] & 15];
+	}
+	return out;
 }
 
 bool sig_text::same(sig_text const& o) const
 {
-	// A cut word stands for more than it holds: it equals nothing.
-	return !cut_ && !o.cut_ && len_ == o.len_ && std::memcmp(text_, o.text_, len_) == 0;
+	return kind_ == o.kind_ && len_ == o.len_ && std::memcmp(bytes_, o.bytes_, sizeof bytes_) == 0;
 }
 
 int calc_file_md5(std::string const& path, sig_text& md5)
@@ -229,7 +292,8 @@ bool parse_line(dir_read_struct& r)
 	std::string name;
 	scan_file_fields(map, v, name);
 	unify_separators(name);
-	v.name = r.folder + name;
+	v.name.reserve(r.folder.size() + name.size());  // no slack in millions of names
+	v.name.append(r.folder).append(name);
 	std::string const& listed = v.name;
 	bool const new_path = sim_info.empty() || listed != r.previous;
 	if (new_path) sim_info.emplace_back();
@@ -253,6 +317,26 @@ bool parse_line(dir_read_struct& r)
 		              name);
 	++dir_lines_read;
 	return true;
+}
+
+// Counts, in the next block of the file, the word FILE where it begins a
+// line (after blanks), as a FILE line does: a bound on the listed paths.
+void count_file_words(dir_read_struct& r)
+{
+	char const* const begin = r.map->begin;
+	size_t const size = static_cast<size_t>(r.map->end - begin);
+	size_t const stop = std::min(size, r.counted + kDirCountBlock);
+	char const* p = begin + r.counted;
+	char const* const limit = begin + std::min(size, stop + 3);  // a word may run over the block's end
+	while (p < begin + stop) {
+		char const* const hit = static_cast<char const*>(memmem(p, static_cast<size_t>(limit - p), "FILE", 4));
+		if (!hit || hit >= begin + stop) break;
+		char const* b = hit;
+		while (b > begin && (b[-1] == ' ' || b[-1] == '\t')) --b;
+		if (b == begin || b[-1] == '\n' || b[-1] == '\r' || b[-1] == 0) ++r.files;
+		p = hit + 4;
+	}
+	r.counted = stop;
 }
 
 // Examines the installed file of path i: its signature, and what it adds to
@@ -324,7 +408,8 @@ int read_directory_begin(dir_read_struct& r, std::string const& path, std::strin
 		new_format(r.file);
 		return 2;
 	}
-	r.phase = dir_read_struct::parse;
+	r.phase = dir_read_struct::count;
+	r.counted = static_cast<size_t>(map.cursor - map.begin);
 	r.hi = static_cast<float>(map.end - map.begin);
 	return 1;
 }
@@ -339,17 +424,25 @@ int read_directory_slice(dir_read_struct& r, long units, double seconds)
 		if (spent(k)) break;
 		int const paths = static_cast<int>(sim_info.size());
 		switch (r.phase) {
+		case dir_read_struct::count:
+			// sim_info is sized once: growing it would move every record
+			// in one slice. Every FILE line holds the word at least once.
+			if (r.counted < static_cast<size_t>(r.map->end - r.map->begin)) {
+				count_file_words(r);
+				break;
+			}
+			sim_info.reserve(r.files);
+			r.phase = dir_read_struct::parse;
+			--k;
+			break;
 		case dir_read_struct::parse:
 			if (r.map->cursor < r.map->end) {
 				parse_line(r);
 				break;
 			}
 			r.map.reset();
-			r.folder.clear();
-			r.previous.clear();
-			r.folder.shrink_to_fit();
-			r.previous.shrink_to_fit();
-			sim_info.shrink_to_fit();
+			r.folder = std::string();
+			r.previous = std::string();
 			r.phase = dir_read_struct::examine;
 			r.i = 0;
 			--k;  // a change of phase is no work

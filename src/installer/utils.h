@@ -52,20 +52,20 @@ void start_installer(std::string const& dest_arg);
 void handle_prefs();
 
 // ---- directory records --------------------------------------------------------
-// A signature field of the directory file, held in place (a directory file
+// A signature field of the directory file, held in place: a directory file
 // may list millions of versions, and a string of 32 characters would take a
-// heap block of its own): an MD5 in hex, "GONE", "NONE". A word over 32
-// characters keeps its first 32 and equals no other word, so it can never
-// pass for a file's signature.
+// heap block of its own. An MD5 in lower-case hex is kept as its 16 bytes, a
+// short word ("GONE", "NONE") as text, and any other word once for the whole
+// process, in a shared table; every word compares exactly as written.
 class sig_text {
 public:
 	sig_text() = default;
 	sig_text(char const* word) { assign(word, word ? std::char_traits<char>::length(word) : 0); }
 	sig_text(std::string const& word) { assign(word.data(), word.size()); }
 	void assign(char const* word, size_t len);
-	std::string str() const { return std::string(text_, len_); }
+	std::string str() const;
 	operator std::string() const { return str(); }
-	bool empty() const { return len_ == 0 && !cut_; }
+	bool empty() const { return kind_ == kText && len_ == 0; }
 
 	friend bool operator==(sig_text const& a, sig_text const& b) { return a.same(b); }
 	friend bool operator!=(sig_text const& a, sig_text const& b) { return !a.same(b); }
@@ -79,13 +79,14 @@ public:
 	friend bool operator!=(std::string const& a, sig_text const& b) { return b != a; }
 	friend std::string operator+(std::string const& a, sig_text const& b) { return a + b.str(); }
 	friend std::string operator+(sig_text const& a, std::string const& b) { return a.str() + b; }
-	friend std::ostream& operator<<(std::ostream& out, sig_text const& s) { return out.write(s.text_, s.len_); }
+	friend std::ostream& operator<<(std::ostream& out, sig_text const& s) { return out << s.str(); }
 
 private:
+	enum : unsigned char { kText, kMd5, kShared };
 	bool same(sig_text const& o) const;
-	char text_[32] = {};
-	unsigned char len_ = 0;
-	bool cut_ = false;
+	unsigned char bytes_[16] = {};  // the text, the MD5's bytes, or the table's index
+	unsigned char len_ = 0;         // of a text
+	unsigned char kind_ = kText;
 };
 // calc_file_md5 into a signature field: left as it was for a missing or
 // empty file.
@@ -140,12 +141,14 @@ using dir_progress_fn = void (*)(float lo, float cur, float hi, int mode, std::s
 // them: parse, then examine the destination, then weigh the deletions. Its
 // state lives here; a default-made record is an idle read.
 struct dir_read_struct {
-	enum { idle, parse, examine, deletions, done };
+	enum { idle, count, parse, examine, deletions, done };
 	int phase = idle;
 	std::string file, title;
 	std::shared_ptr<xmap_class> map;
 	std::string folder, previous;  // the current DIR folder, the last path
 	int i = 0;                     // next path to examine or weigh
+	size_t counted = 0;            // bytes searched and FILE words found by
+	size_t files = 0;              // the count, which sizes sim_info once
 	long units = 0;                // lines parsed and paths handled so far
 	// Deletions of files still on disk, by installed path: dropped again when
 	// another listed path installs that file.
@@ -161,9 +164,11 @@ struct dir_read_struct {
 // file as read_directory): 1 when it is under way, 2 when the header was
 // refused (new_format has run).
 int read_directory_begin(dir_read_struct& r, std::string const& path, std::string const& title);
-// Goes on for at most `units` lines or paths, and stops early once `seconds`
-// have passed: 0 while more remains, 3 when the read is done.
+// Goes on for at most `units` lines or paths (or blocks of kDirCountBlock
+// bytes while the FILE lines are first counted), and stops early once
+// `seconds` have passed: 0 while more remains, 3 when the read is done.
 int read_directory_slice(dir_read_struct& r, long units, double seconds);
+size_t const kDirCountBlock = 1 << 16;
 // FILE lines read over every call; the panel shows at every 500th.
 extern long dir_lines_read;
 // The longest path the file layer takes; a listed file whose installed path

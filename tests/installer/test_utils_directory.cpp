@@ -423,6 +423,32 @@ TEST(NoCaseCompare, OrdersCaseBlindShorterPrefixFirst)
 	EXPECT_EQ(sim_info_index["RESOURCES/A.TXT"], 2);
 }
 
+// Signature fields are held compactly, yet every word reads back and
+// compares exactly as written.
+TEST(SigText, EveryWordComparesAsWritten)
+{
+	std::string const upper = "900150983CD24FB0D6963F7D28E17F72";
+	std::string const words[] = {"", "GONE", "NONE", kSigA, kSigB, upper, "m0d00000000000000000000000000000",
+	                             "m0d00000000000000000000000000001", "exactly sixteen!", "seventeen chars!!",
+	                             std::string(5000, 'z')};
+	for (std::string const& a : words) {
+		sig_text const s(a);
+		EXPECT_EQ(s.str(), a);
+		EXPECT_EQ(static_cast<std::string>(s), a);
+		EXPECT_EQ("<" + s, "<" + a);
+		for (std::string const& b : words) {
+			EXPECT_EQ(s == sig_text(b), a == b) << a << " | " << b;
+			EXPECT_EQ(s == b, a == b) << a << " | " << b;
+			EXPECT_EQ(s != b.c_str(), a != b) << a << " | " << b;
+		}
+	}
+	EXPECT_TRUE(sig_text().empty());
+	EXPECT_FALSE(sig_text("NONE").empty());
+	sig_text copy = kSigA;
+	copy = "GONE";
+	EXPECT_EQ(copy, "GONE");
+}
+
 TEST(ListedPaths, NoFileAndInstalledPath)
 {
 	EXPECT_FALSE(path_has_no_file(""));
