@@ -161,7 +161,8 @@ void veh_class::autoset_veh(int n)
 			if (w.surf_on[4][e]) has_ctrl_2 = 1;
 			if (w.surf_on[5][e]) has_ctrl_3 = 1;
 		}
-		if (part[i].part_z + w.chord_root * (0.25f + 0.25f * w.cg_chord_rat) < cgZ) w.ahead_of_cg = 1;
+		// Set both ways: a flag from an old file or an earlier run must not outlive a moved wing.
+		w.ahead_of_cg = part[i].part_z + w.chord_root * (0.25f + 0.25f * w.cg_chord_rat) < cgZ ? 1 : 0;
 	}
 
 	prop5_present = prop3_present = prop3_index = 0;

@@ -323,20 +323,37 @@ unzFile open_archive(std::string const& path)
 	return unzOpen2_64(path.c_str(), &table);
 }
 
-// A plain file entry, written beside the target and renamed over it.
-int expand_plain(unzFile uf, std::string const& target, unz_file_info const& info)
+// The mode a plain file entry is created with, before the umask.
+mode_t entry_create_mode(unsigned long external_fa)
+{
+	// Archives from systems without Unix modes leave the upper half zero.
+	unsigned long const mode = external_fa >> 16;
+	if (mode == 0) return 0666;
+	// The execute bits come from the archive; no archive makes a file setuid,
+	// setgid, sticky or writable by others, nor one its owner cannot read back.
+	return static_cast<mode_t>((mode & 0755) | 0600);
+}
+
+// A plain file entry, written beside the target and renamed over it. It is
+// created with its mode, so that the user's umask applies as to any new file.
+// cap: the most bytes the file may hold; past them the expansion stops.
+int expand_plain(unzFile uf, std::string const& target, unz_file_info const& info,
+                 uint64_t cap = UINT64_MAX)
 {
 	std::string tmp;
 	int fd = -1;
-	int err = make_beside(target, tmp, [&fd](std::string const& path) {
-		fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+	mode_t const mode = entry_create_mode(info.external_fa);
+	int err = make_beside(target, tmp, [&fd, mode](std::string const& path) {
+		fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
 		return fd < 0 ? errno : 0;
 	});
 	if (err != 0) err = ZIP_FAIL(err);
-	if (err == 0) err = copy_entry(uf, info, [fd](char const* data, size_t size) { return write_all(fd, data, size); });
-	// Archives from systems without Unix modes leave the upper half zero.
-	unsigned long const mode = info.external_fa >> 16;
-	if (err == 0 && mode != 0 && fchmod(fd, static_cast<mode_t>(mode & 0777)) != 0) err = ZIP_FAIL(errno);
+	uint64_t written = 0;
+	if (err == 0)
+		err = copy_entry(uf, info, [fd, cap, &written](char const* data, size_t size) {
+			written += size;
+			return written > cap ? ZIP_FAIL(kErrZipRead) : write_all(fd, data, size);
+		});
 	if (err == 0 && fsync(fd) != 0) err = ZIP_FAIL(errno);
 	if (fd >= 0 && close(fd) != 0 && err == 0) err = ZIP_FAIL(errno);
 	if (err == 0 && std::rename(tmp.c_str(), target.c_str()) != 0) err = ZIP_FAIL(errno);
@@ -536,6 +553,91 @@ int zip_to_file(std::string zip_file, std::string out_dir, std::string* first_na
 	return final_report(err, zip_path, out);
 }
 
+// ---- zip_to_one_file ------------------------------------------------------------------
+
+namespace {
+
+bool is_link_entry(unz_file_info const& info) { return ((info.external_fa >> 16) & 0170000) == 0120000; }
+
+// Finds the entry to take before anything is written: its position in
+// *at. alone: it must be the archive's one entry. kErrZipRead when the
+// archive does not have that shape.
+int find_the_entry(unzFile uf, std::string const& entry, bool alone, uint64_t max_bytes, unz_file_pos* at,
+                   unz_file_info* found)
+{
+	int matches = 0, entries = 0;
+	int err = unzGoToFirstFile(uf);
+	for (; err == UNZ_OK; err = unzGoToNextFile(uf)) {
+		unz_file_info info;
+		std::string name;
+		if (read_entry_info(uf, info, name) != UNZ_OK) return ZIP_FAIL(kErrZipRead);
+		++entries;
+		if (name != entry) {
+			if (alone) return refuse(name, "not the one file this archive holds", ZIP_FAIL(kErrZipRead));
+			continue;
+		}
+		if (++matches > 1) return refuse(name, "a second entry of that name", ZIP_FAIL(kErrZipRead));
+		if (is_link_entry(info) && !alone) return refuse(name, "a link where a file is wanted", ZIP_FAIL(kErrZipRead));
+		int const kind = static_cast<int>((info.external_fa >> 16) & 0170000);
+		if (kind != 0 && kind != 0100000 && kind != 0120000) return refuse(name, "not a file", ZIP_FAIL(kErrZipRead));
+		if (info.uncompressed_size > max_bytes) return refuse(name, "larger than allowed", ZIP_FAIL(kErrZipRead));
+		if (unzGetFilePos(uf, at) != UNZ_OK) return ZIP_FAIL(kErrZipRead);
+		*found = info;
+	}
+	if (err != UNZ_END_OF_LIST_OF_FILE) return ZIP_FAIL(kErrZipRead);
+	if (matches == 0) {
+		log_text("Zip to file found no entry " + entry + " among " + std::to_string(entries) + ".\n");
+		return ZIP_FAIL(kErrZipRead);
+	}
+	return 0;
+}
+
+}  // namespace
+
+int zip_to_one_file(std::string zip_file, std::string target, std::string const& entry, uint64_t max_bytes,
+                    bool alone, std::string const& dest_root)
+{
+	std::string const zip_path = [&] { std::string p = app_path + zip_file; set_dir_chars(p); return p; }();
+	std::string full = app_path + target;
+	set_dir_chars(full);
+	size_t const cut = full.size() < 2 ? std::string::npos : full.rfind('/', full.size() - 2);
+	std::string const out = cut == std::string::npos ? std::string() : full.substr(0, cut + 1);
+
+	char const* why = nullptr;
+	int code = 0;
+	if (entry.size() > kNameMax || full.size() > kPathMax) {
+		why = "path too long";
+		code = ENAMETOOLONG;
+	} else if ((why = unsafe_name(entry)) != nullptr || entry.find_first_of("/\\:") != std::string::npos) {
+		why = why ? why : "not a plain name";
+		code = EINVAL;
+	} else if (out.empty() || (why = unsafe_target(out, full)) != nullptr) {
+		why = why ? why : "no folder";
+		code = EINVAL;
+	} else if (!dest_root.empty()) {
+		std::string root = app_path + dest_root;
+		set_dir_chars(root);
+		if (root.back() != '/') root += '/';
+		code = unsafe_folder(root, out, &why);
+	}
+	if (code != 0) {
+		log_text("Zip to file refused " + full + " (" + why + ").\n");
+		return final_report(ZIP_FAIL(code), zip_path, out);
+	}
+
+	unzFile uf = open_archive(zip_path);
+	if (!uf) return final_report(ZIP_FAIL(kErrZipOpen), zip_path, out);
+	unz_file_pos at;
+	unz_file_info info;
+	int err = find_the_entry(uf, entry, alone, max_bytes, &at, &info);
+	if (err == 0 && unzGoToFilePos(uf, &at) != UNZ_OK) err = ZIP_FAIL(kErrZipRead);
+	if (err == 0) err = is_link_entry(info) ? unzip_symlink(uf, full, info) : expand_plain(uf, full, info, max_bytes);
+	unzClose(uf);
+	// Whatever the archive did wrong, it is the archive that is bad.
+	if (err < 0 || err == kErrZipForkHeader) err = kErrZipRead;
+	return err == 0 ? 0 : final_report(err, zip_path, out);
+}
+
 // ---- file_to_zip -------------------------------------------------------------------
 
 namespace {
@@ -547,8 +649,12 @@ int add_entry(zipFile zf, std::string const& name, unsigned long external_fa, in
 	std::memset(&zi, 0, sizeof zi);  // zero date
 	zi.external_fa = external_fa;
 	int const zip64 = size >= 0xffffffffu ? 1 : 0;
-	if (zipOpenNewFileInZip64(zf, name.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, method, Z_DEFAULT_COMPRESSION,
-	                          zip64) != ZIP_OK)
+	// Made by Unix (host 3), so that readers take the upper half of the
+	// attributes as the file's mode.
+	uLong const made_by = 3u << 8 | (zip64 ? 45u : 20u);
+	if (zipOpenNewFileInZip4_64(zf, name.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, method, Z_DEFAULT_COMPRESSION,
+	                            0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, made_by, 0,
+	                            zip64) != ZIP_OK)
 		return ZIP_FAIL(kErrZipWrite);
 	int err = 0;
 	while (err == 0 && size > 0) {
@@ -587,7 +693,9 @@ int file_to_zip(std::string src, std::string zip_file)
 		xmap_class map(mapped_as);
 		if (!map.begin) err = ZIP_FAIL(kErrFileOpen);
 		else if (!(zf = zipOpen(zip_file.c_str(), APPEND_STATUS_CREATE))) err = ZIP_FAIL(kErrZipCreate);
-		else err = add_entry(zf, leaf, 0, Z_DEFLATED, map.begin, static_cast<uint64_t>(map.end - map.begin));
+		else
+			err = add_entry(zf, leaf, (static_cast<unsigned long>(st.st_mode) & 0xFFFFu) << 16, Z_DEFLATED, map.begin,
+			                static_cast<uint64_t>(map.end - map.begin));
 	}
 	// Files here have no resource fork, so no "__MACOSX" companion is added.
 	if (zf && zipClose(zf, nullptr) != ZIP_OK && err == 0) err = ZIP_FAIL(kErrZipWrite);

@@ -1,6 +1,7 @@
 // Zip archives: expanding an archive into a folder, and packing one file (or
 // one symbolic link) into a new archive.
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include <minizip/unzip.h>
@@ -14,6 +15,17 @@
 // 0, or an error code for error_str.
 int zip_to_file(std::string zip_file, std::string out_dir, std::string* first_name, int rename,
                 std::string const& dest_root = std::string());
+// Takes the one entry named entry (a plain name) out of app_path + zip_file
+// and writes it to the file app_path + target, beside it first and renamed
+// over it once whole. Everything is checked before anything is written:
+// with alone, any other entry (another name, a folder, a second entry)
+// makes the archive bad and the entry may be a file or a symbolic link;
+// without, other entries are passed over unread and the entry must be a
+// file. Past max_bytes of output the expansion stops and nothing is left.
+// dest_root as for zip_to_file. 0, or an error code for error_str:
+// kErrZipOpen or kErrZipRead when the archive itself is bad.
+int zip_to_one_file(std::string zip_file, std::string target, std::string const& entry, uint64_t max_bytes,
+                    bool alone, std::string const& dest_root = std::string());
 // Why the normalised target may not be used below the normalised folder
 // base, or null: it must lie below it, by a name without parent steps,
 // reached through real folders only (the target itself may be a link).

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <map>
 #include <mutex>
 
@@ -87,27 +88,9 @@ void clean_up_folders_of(std::string const& installed)
 
 // ---- expansion ----------------------------------------------------------------
 
-// The work of extract_and_delete_file; answers the expansion's result.
-int extract_archive(std::string const& zip, std::string dest)
-{
-	set_dir_chars(dest);
-	size_t const cut = dest.size() < 2 ? std::string::npos : dest.find_last_of("/:\\", dest.size() - 2);
-	std::string const folder = cut == std::string::npos ? std::string() : dest.substr(0, cut + 1);
-
-	// Entries land only below the destination, never through a link.
-	int const r = zip_to_file(zip, folder, nullptr, 0, dest_dir_path);
-	if (r != 0) {
-		stg.install_error = 1;
-		__VEDEZE_alert(0, "The installer cannot extract a file.", "Error:" + error_str(r), "Compressed File:" + zip,
-		               "Destination:" + dest, 1, "grab", __LINE__);
-	}
-	int const x = dest.find("Contents/MacOS/") != std::string::npos ? make_file_executable(dest.c_str()) : 0;
-	log_action("EXPANDING file ", dest, r);
-	log_action("CHMODING  file ", dest, x);
-	int const d = delete_file(zip);
-	log_action("DELETING  file ", zip, d);
-	return r;
-}
+// Whether an expansion failed because of what the archive holds: such an
+// archive is fetched again, from another server.
+bool archive_bad(int r) { return r == kErrZipOpen || r == kErrZipRead; }
 
 // ---- one path of one stream ------------------------------------------------------
 
@@ -184,8 +167,15 @@ bool handle_path(int k, int f)
 	}
 	case 1: {
 		stg.stream_failed = 0;
-		if (extract_archive(archive, installed) != 0)
+		int const r = extract_and_delete_file(archive, installed, v.ext_size);
+		if (r != 0 && !archive_bad(r))
 			return false;  // install_error is set: the install ends with this call
+		if (r != 0) {
+			log_line("WARNING: the archive of " + installed + " does not hold just that file within its size, so "
+			         "I am fetching it again.\n");
+			attempt_failed(f, v.name);
+			return false;
+		}
 		std::string sig;
 		int const m = calc_file_md5(installed, sig);
 		if (m != 0 || sig != v.sig_want) {
@@ -310,7 +300,30 @@ int grab_files()
 	return 1;
 }
 
-void extract_and_delete_file(std::string zip, std::string dest) { extract_archive(zip, dest); }
+int extract_and_delete_file(std::string zip, std::string dest, float ext_kb)
+{
+	set_dir_chars(dest);
+	size_t const cut = dest.size() < 2 ? std::string::npos : dest.find_last_of("/:\\", dest.size() - 2);
+	std::string const leaf = cut == std::string::npos ? dest : dest.substr(cut + 1);
+	// The listed size is cut to whole kilobytes: one more covers the cut.
+	double const kb = std::min(1e12, std::max(0.0, static_cast<double>(ext_kb)));
+	uint64_t const most = static_cast<uint64_t>(kb * 1000.0) + 1000;
+
+	// The archive yields the one listed file, only below the destination and
+	// never through a link: anything else in it makes it bad.
+	int const r = zip_to_one_file(zip, dest, leaf, most, true, dest_dir_path);
+	if (r != 0 && !archive_bad(r)) {
+		stg.install_error = 1;
+		__VEDEZE_alert(0, "The installer cannot extract a file.", "Error:" + error_str(r), "Compressed File:" + zip,
+		               "Destination:" + dest, 1, "grab", __LINE__);
+	}
+	int const x = dest.find("Contents/MacOS/") != std::string::npos ? make_file_executable(dest.c_str()) : 0;
+	log_action("EXPANDING file ", dest, r);
+	log_action("CHMODING  file ", dest, x);
+	int const d = delete_file(zip);
+	log_action("DELETING  file ", zip, d);
+	return r;
+}
 
 void make_shortcut() {}
 

@@ -28,10 +28,14 @@ void reset_next();
 // (after clean-up and renaming) or when the install has failed
 // (install_error).
 int grab_files();
-// Expands the archive zip into the folder of the installed path dest, marks
-// application-bundle programs executable and deletes the archive. A failure
-// is alerted and recorded in install_error.
-void extract_and_delete_file(std::string zip, std::string dest);
+// Expands the archive zip to the installed path dest, marks
+// application-bundle programs executable and deletes the archive. The
+// archive must hold just that file, of at most ext_kb (the listed size,
+// kilobytes) plus one kilobyte. 0, or the expansion's error: an archive
+// that is bad (kErrZipOpen, kErrZipRead) has written nothing and is left to
+// the caller to fetch again; any other failure is alerted and recorded in
+// install_error.
+int extract_and_delete_file(std::string zip, std::string dest, float ext_kb);
 void make_shortcut();
 // Deletes a listed file the release drops, when it lies inside the
 // destination (else logs a warning); true when a deletion was tried. Logs

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include <limits.h>
+#include <sys/stat.h>
+#include <cerrno>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -80,6 +82,16 @@ void check_dest_path()
 			free(here);
 			path = cwd + (cwd.back() == '/' ? "" : "/") + path;
 		}
+	}
+
+	// A path naming a file, or lying below one, is no destination at all:
+	// neither a folder beside it nor the copy that holds it may silently take
+	// its place. It stays as given, not valid, so the chooser asks.
+	struct stat st;
+	if (stat((app_path + path).c_str(), &st) != 0 && errno == ENOTDIR) {
+		stg.dest_valid = 0;
+		dest_dir_path = path;
+		return;
 	}
 
 	std::string examined = path;

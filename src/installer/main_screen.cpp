@@ -111,7 +111,9 @@ void forget_EULA() { EULA_agreed = 0; }
 
 void set_size_str(float kb, std::string* out)
 {
-	float const meg = kb / 1000;
+	float meg = kb / 1000;
+	// The text cuts to one decimal: a few kilobytes would read as nothing.
+	if (kb > 0 && meg < 0.1f) meg = 0.1f;
 	if (meg < 1000) {
 		flt_to_str(meg, out, 2, 1);
 		*out += " Meg";
@@ -363,7 +365,13 @@ void start_install()
 	// a decline or a cancel leaves the destination as it was.
 	if (choose_files() != 1) return;
 	if (clear_the_way() != 1) return;
-	make_dirs();
+	// Without its folders every archive would fail with an alert of its own:
+	// the install ends at once, with the error texts.
+	if (make_dirs() != 1) {
+		stg.install_error = 1;
+		stg.install_stage = 2;
+		return;
+	}
 	stg.install_stage = 1;
 }
 

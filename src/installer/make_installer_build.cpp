@@ -4,6 +4,7 @@
 //
 // Index: per-file step (comp_file) - the build (sub_install, build_install).
 #include <stdlib.h>
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -304,8 +305,16 @@ void sub_install()
 	sim_name = erth_build_name[reg];
 	dst_fold = dst_fold_base + "MY CONTAINER FOR " + sim_name + "/";
 	std::string const set_fold = dst_fold + sim_name + "/";
-	std::string const dir_file = set_fold + "directory.txt";
 	std::string const dir_zip = set_fold + "directory.txt.zip";
+	std::string const old_text = set_fold + "directory.txt";
+	// The text is written in this run's private temporary folder, which goes
+	// at every exit, a fatal alert's too; the archive under a name of its own
+	// until it is whole. So a build that stops never leaves a directory file
+	// that lists only part of the set.
+	std::string work_fold;
+	get_OS_abs_path(3, work_fold);
+	std::string const dir_file = (work_fold.empty() ? set_fold : work_fold) + "directory.txt";
+	std::string const dir_zip_part = dir_zip + ".part";
 
 	zip_size_ins = 0;
 	zip_kb_ins = 0;
@@ -325,6 +334,8 @@ void sub_install()
 	// archives if this one fails. Done after the previous file is read,
 	// which may be that very file.
 	delete_file(dir_zip);
+	delete_file(dir_zip_part);
+	delete_file(old_text);
 	delete_file(dir_file);
 
 	make_folder(dst_fold);
@@ -343,7 +354,11 @@ void sub_install()
 
 	ouf.close();
 
-	if (file_to_zip(dir_file, dir_zip) != 0) fatal("zip!=0", "", dir_file, dir_zip, __LINE__);
+	if (file_to_zip(dir_file, dir_zip_part) != 0) fatal("zip!=0", "", dir_file, dir_zip, __LINE__);
+	if (std::rename((app_path + dir_zip_part).c_str(), (app_path + dir_zip).c_str()) != 0) {
+		delete_file(dir_zip_part);
+		fatal("zip!=0", "", dir_file, dir_zip, __LINE__);
+	}
 	if (delete_file(dir_file) != 0) fatal("del!=0", "", "", dir_file, __LINE__);
 
 	check_disc_size(set_fold);

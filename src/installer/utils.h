@@ -225,7 +225,9 @@ void draw_biased_server();
 void draw_any_server();
 
 // ---- folder tree and scanning progress ----------------------------------------
-void make_dirs();
+// 1 when every folder stands; 0 after the one alert for the first folder
+// that could not be made (nothing further is tried).
+int make_dirs();
 // Run after the choice, before make_dirs: what the release drops and the
 // choice deletes is removed first where it stands in the way of what the
 // release now puts there (a file where a folder goes, a folder where a

@@ -104,27 +104,29 @@ bool working_folder(std::string const& folder)
 	return false;
 }
 
-void make_dirs()
+int make_dirs()
 {
+	// Every folder after a failed one would fail for the same cause (an
+	// unwritable or missing destination), so the first failure ends it.
 	// The destination chain, outermost first.
 	std::string const dest = dest_dir_path.empty() ? dest_dir_path : dest_dir_path.substr(0, dest_dir_path.size() - 1);
 	size_t const first = dest.find('/');
-	bool chain_ok = true;
 	if (first != std::string::npos)
-		for (size_t s = dest.find('/', first + 1); chain_ok && s != std::string::npos; s = dest.find('/', s + 1))
-			chain_ok = make_one(dest.substr(0, s));
-	if (chain_ok && !dest.empty()) make_one(dest);
+		for (size_t s = dest.find('/', first + 1); s != std::string::npos; s = dest.find('/', s + 1))
+			if (!make_one(dest.substr(0, s))) return 0;
+	if (!dest.empty() && !make_one(dest)) return 0;
 
 	for (std::string const& folder : wanted_folders())
-		if (!through_link(dest_dir_path + folder) && !make_one(dest_dir_path + folder)) break;
+		if (!through_link(dest_dir_path + folder) && !make_one(dest_dir_path + folder)) return 0;
 
 	for (char const* folder : kWorkingFolders)
-		if (!through_link(dest_dir_path + folder)) make_one(dest_dir_path + folder);
+		if (!through_link(dest_dir_path + folder) && !make_one(dest_dir_path + folder)) return 0;
 
 	static char const* const bundles[] = {"Resources:plugins:SKPM.framework:",
 	                                      "Resources:plugins:SKWidgets.framework:"};
 	for (char const* bundle : bundles) move_aside(dest_dir_path + bundle + "Versions:", "Current");
 	for (char const* bundle : bundles) move_aside(dest_dir_path + bundle, "Resources");
+	return 1;
 }
 
 // ---- clear_the_way ------------------------------------------------------------------

@@ -67,6 +67,25 @@ TEST_F(AutosetTest, Cases)
 		     EXPECT_EQ(a.part[60].part_exists, 7);
 		     EXPECT_EQ(a.part[90].part_exists, 1);
 	     }},
+	    {"ahead_of_cg follows the test each run, whatever it held",
+	     [](AutosetTest& t, veh_class& a) {
+		     // Quarter chord at part_z + 0.25 against cgZ 1: wing 20 ahead, 22 behind.
+		     a.cgZ = 1;
+		     t.wing(20);
+		     t.wing(22);
+		     a.part[20].part_z = 0.5f;
+		     a.part[22].part_z = 0.9f;
+		     a.wing[20].ahead_of_cg = 0;
+		     a.wing[22].ahead_of_cg = 1;  // left by an old file or an earlier run
+	     },
+	     [](AutosetTest&, veh_class& a) {
+		     EXPECT_EQ(a.wing[20].ahead_of_cg, 1);
+		     EXPECT_EQ(a.wing[22].ahead_of_cg, 0);
+		     // The wing moves behind the centre of gravity: the next run clears it.
+		     a.part[20].part_z = 2;
+		     a.autoset_veh(1);
+		     EXPECT_EQ(a.wing[20].ahead_of_cg, 0);
+	     }},
 	    {"two propellers keep two of each optional set",
 	     [](AutosetTest& t, veh_class& a) {
 		     t.engines(2);

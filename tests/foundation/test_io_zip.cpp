@@ -196,23 +196,38 @@ TEST_F(ZipToFile, OnlyFoldersAndFoldersThatExist)
 }
 
 // Upper half of the attribute word is the mode; archives from systems
-// without one leave it zero and get the mode of a new file.
+// without one leave it zero and get the mode of a new file. The execute bits
+// come from the archive, masked as the user's umask masks any new file; an
+// archive never makes a file setuid, setgid, sticky or writable by others,
+// nor one its owner cannot read and write.
 TEST_F(ZipToFile, ModesFromTheAttributeWord)
 {
-	mode_t const mask = umask(022);
-	struct { char const* name; unsigned long attr; int mode; } const cases[] = {
-		{"exec", 0100755ul << 16, 0755},
-		{"private", 0100600ul << 16, 0600},
-		{"setuid", 0104755ul << 16, 0755},    // never more than the permission bits
-		{"none", 0, 0644},
-		{"dos_archive_bit", 0x20, 0644},       // attributes set, mode half zero
+	mode_t const masks[] = {022, 077, 002};
+	struct { char const* name; unsigned long attr; int mode[3]; } const cases[] = {
+		{"exec", 0100755ul << 16, {0755, 0700, 0755}},
+		{"owner_exec", 0100700ul << 16, {0700, 0700, 0700}},
+		{"private", 0100600ul << 16, {0600, 0600, 0600}},
+		{"plain", 0100644ul << 16, {0644, 0600, 0644}},
+		{"setuid", 0104755ul << 16, {0755, 0700, 0755}},
+		{"setgid_sticky", 0103775ul << 16, {0755, 0700, 0755}},
+		{"world_writable", 0100777ul << 16, {0755, 0700, 0755}},
+		{"read_only", 0100444ul << 16, {0644, 0600, 0644}},
+		{"no_owner_bits", 0100055ul << 16, {0655, 0600, 0655}},
+		{"none", 0, {0644, 0600, 0664}},
+		{"dos_archive_bit", 0x20, {0644, 0600, 0664}},  // attributes set, mode half zero
 	};
 	std::vector<zentry> entries;
 	for (auto const& c : cases) entries.push_back(file_entry(c.name, "x", c.attr));
 	make_zip(zip, entries);
-	ASSERT_EQ(zip_to_file(zip, out, nullptr, 0), 0);
-	umask(mask);
-	for (auto const& c : cases) EXPECT_EQ(mode_of(out + c.name), c.mode) << c.name;
+	for (int m = 0; m < 3; ++m) {
+		std::string const into = out + std::to_string(m) + "/";
+		ASSERT_EQ(mkdir(into.c_str(), 0755), 0);
+		mode_t const before = umask(masks[m]);
+		ASSERT_EQ(zip_to_file(zip, into, nullptr, 0), 0);
+		umask(before);
+		for (auto const& c : cases)
+			EXPECT_EQ(mode_of(into + c.name), c.mode[m]) << c.name << " under umask 0" << std::oct << masks[m];
+	}
 }
 
 TEST_F(ZipToFile, ArchivesOfTheZipTool)
@@ -641,6 +656,84 @@ TEST_F(ZipToFile, TooLongPathIsRefused)
 	EXPECT_NE(logged().find("(path too long).\n"), std::string::npos);
 }
 
+// ---- one file out of an archive ------------------------------------------------------------
+
+// A file's own archive yields that file and nothing else, within its size;
+// the directory's archive gives up its one named entry and nothing more.
+// Whatever is refused leaves the folder as it was: the old file, no other
+// item, no half-written file.
+TEST_F(ZipToFile, OneFileTable)
+{
+	std::string const kb3(3000, 'k');
+	struct {
+		char const* what;
+		std::vector<zentry> entries;
+		bool alone;
+		uint64_t most;
+		int code;
+		char const* kind;  // "file" or "link" when taken
+	} const cases[] = {
+		{"the file", {file_entry("f.txt", "new")}, true, 100, 0, "file"},
+		{"stored as a link", {link_entry("f.txt", "other.txt")}, true, 100, 0, "link"},
+		{"exactly its most", {file_entry("f.txt", kb3)}, true, 3000, 0, "file"},
+		{"a byte past its most", {file_entry("f.txt", kb3 + "k")}, true, 3000, 20002, ""},
+		{"another name", {file_entry("g.txt", "new")}, true, 100, 20002, ""},
+		{"another letter case", {file_entry("F.TXT", "new")}, true, 100, 20002, ""},
+		{"a second file", {file_entry("f.txt", "new"), file_entry("g.txt", "planted")}, true, 100, 20002, ""},
+		{"another file first", {file_entry("g.txt", "planted"), file_entry("f.txt", "new")}, true, 100, 20002, ""},
+		{"a folder", {file_entry("sub/", "", 040755ul << 16), file_entry("f.txt", "new")}, true, 100, 20002, ""},
+		{"a folder of its name", {file_entry("f.txt/", "", 040755ul << 16)}, true, 100, 20002, ""},
+		{"a link beside it", {file_entry("f.txt", "new"), link_entry("g.txt", "/etc")}, true, 100, 20002, ""},
+		{"twice", {file_entry("f.txt", "new"), file_entry("f.txt", "again")}, true, 100, 20002, ""},
+		{"a companion", {file_entry("f.txt", "new"), file_entry("__MACOSX/._f.txt", apple_double("r"))}, true, 100,
+		 20002, ""},
+		{"a device", {file_entry("f.txt", "", 020644ul << 16)}, true, 100, 20002, ""},
+		{"empty archive", {}, true, 100, 20001, ""},
+		{"others passed over", {file_entry("junk/", ""), file_entry("junk/big", kb3), file_entry("g.txt", "x"),
+		                        file_entry("f.txt", "new")}, false, 100, 0, "file"},
+		{"missing among others", {file_entry("g.txt", "x")}, false, 100, 20002, ""},
+		{"a link among others", {link_entry("f.txt", "/etc/passwd"), file_entry("g.txt", "x")}, false, 100, 20002, ""},
+		{"too large among others", {file_entry("f.txt", kb3), file_entry("g.txt", "x")}, false, 100, 20002, ""},
+	};
+	for (auto const& c : cases) {
+		SCOPED_TRACE(c.what);
+		std::string const folder = out + "d/";
+		ASSERT_EQ(system(("rm -rf '" + folder + "'").c_str()), 0);
+		ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+		write_text_file(folder + "f.txt", "old");
+		write_text_file(folder + "g.txt", "mine");
+		auto const before = tree(out);
+		make_zip(zip, c.entries);
+
+		EXPECT_EQ(zip_to_one_file(zip, folder + "f.txt", "f.txt", c.most, c.alone, out), c.code);
+
+		auto after = tree(out);
+		if (c.code == 0) {
+			std::string const& data = c.entries.back().data;
+			EXPECT_EQ(after["d/f.txt"], std::string(c.kind) + ":" + data);
+			after["d/f.txt"] = "file:old";
+		}
+		EXPECT_EQ(after, before);
+	}
+}
+
+// The target's folder must lie in the destination, reached through real
+// folders only, and the name taken is a plain one.
+TEST_F(ZipToFile, OneFileStaysInItsDestination)
+{
+	std::string const sentinel = dir.path() + "sentinel/";
+	ASSERT_EQ(mkdir(sentinel.c_str(), 0755), 0);
+	ASSERT_EQ(symlink(sentinel.c_str(), (out + "ln").c_str()), 0);
+	make_zip(zip, {file_entry("x", "evil")});
+	EXPECT_EQ(zip_to_one_file(zip, out + "ln/x", "x", 100, true, out), ENOTDIR);
+	EXPECT_EQ(zip_to_one_file(zip, sentinel + "x", "x", 100, true, out), EINVAL);
+	make_zip(zip, {file_entry("../x", "evil")});
+	EXPECT_EQ(zip_to_one_file(zip, out + "../x", "../x", 100, true, out), EINVAL);
+	EXPECT_TRUE(tree(sentinel).empty());
+	EXPECT_FALSE(is_dir(dir.path() + "x"));
+	EXPECT_TRUE(tree(out).size() == 1u);  // the link alone
+}
+
 // ---- packing ------------------------------------------------------------------------------
 
 namespace {
@@ -649,6 +742,7 @@ struct zip_listing {
 	std::vector<std::string> names;
 	std::vector<unsigned long> attrs;
 	std::vector<unsigned long> methods;
+	std::vector<unsigned long> made_by;  // version made by: host in the upper byte
 };
 
 zip_listing list_zip(std::string const& path)
@@ -663,6 +757,7 @@ zip_listing list_zip(std::string const& path)
 		l.names.push_back(name);
 		l.attrs.push_back(info.external_fa);
 		l.methods.push_back(info.compression_method);
+		l.made_by.push_back(info.version);
 	}
 	unzClose(uf);
 	return l;
@@ -680,10 +775,11 @@ TEST_F(FileToZip, FilesRoundTripAsOneEntryNamedByTheLeaf)
 	for (auto const& c : cases) {
 		std::string const src = dir.path() + c.name;
 		write_text_file(src, c.data);
+		ASSERT_EQ(chmod(src.c_str(), 0644), 0);
 		ASSERT_EQ(file_to_zip(src, zip), 0) << c.name;
 		zip_listing const l = list_zip(zip);
 		ASSERT_EQ(l.names, std::vector<std::string>{c.name});
-		EXPECT_EQ(l.attrs[0], 0u);
+		EXPECT_EQ(l.attrs[0], 0100644ul << 16);
 		EXPECT_EQ(l.methods[0], unsigned(Z_DEFLATED));
 		ASSERT_EQ(zip_to_file(zip, out, nullptr, 0), 0) << c.name;
 		EXPECT_EQ(read_text_file(out + c.name), c.data) << c.name;
@@ -692,6 +788,40 @@ TEST_F(FileToZip, FilesRoundTripAsOneEntryNamedByTheLeaf)
 		ASSERT_EQ(system(cmd.c_str()), 0);
 		EXPECT_EQ(read_text_file(dir.path() + "unzipped"), c.data) << c.name;
 	}
+}
+
+// Each file's mode travels in its archive, made by Unix, and comes back out
+// with its execute bits.
+TEST_F(FileToZip, ModesTravelInTheArchive)
+{
+	mode_t const before = umask(022);
+	struct { char const* name; int mode, expanded; } const cases[] = {
+		{"program", 0755, 0755},
+		{"script.sh", 0750, 0750},
+		{"owner_only", 0700, 0700},
+		{"text.txt", 0644, 0644},
+		{"read_only", 0444, 0644},
+		{"setuid", 04755, 0755},
+		{"shared", 0666, 0644},
+	};
+	for (auto const& c : cases) {
+		std::string const src = dir.path() + c.name;
+		write_text_file(src, "#!/bin/sh\necho hi\n");
+		ASSERT_EQ(chmod(src.c_str(), static_cast<mode_t>(c.mode)), 0);
+		ASSERT_EQ(file_to_zip(src, zip), 0) << c.name;
+		zip_listing const l = list_zip(zip);
+		ASSERT_EQ(l.names.size(), 1u);
+		EXPECT_EQ(l.attrs[0], (0100000ul | static_cast<unsigned long>(c.mode)) << 16) << c.name;
+		EXPECT_EQ(l.made_by[0] >> 8, 3u) << c.name;
+		ASSERT_EQ(zip_to_file(zip, out, nullptr, 0), 0) << c.name;
+		EXPECT_EQ(mode_of(out + c.name), c.expanded) << c.name;
+	}
+	umask(before);
+	// The zip tool sees the modes too.
+	std::string const cmd = "zipinfo '" + zip + "' > '" + dir.path() + "zipinfo.txt'";
+	ASSERT_EQ(system(cmd.c_str()), 0);
+	EXPECT_NE(read_text_file(dir.path() + "zipinfo.txt").find("-rw-rw-rw-  2.0 unx"), std::string::npos)
+	    << read_text_file(dir.path() + "zipinfo.txt");
 }
 
 TEST_F(FileToZip, LinkIsPackedByItsTargetText)
@@ -703,6 +833,7 @@ TEST_F(FileToZip, LinkIsPackedByItsTargetText)
 	zip_listing const l = list_zip(zip);
 	ASSERT_EQ(l.names, std::vector<std::string>{"link"});
 	EXPECT_EQ(l.attrs[0], 0xA1ED0000ul);
+	EXPECT_EQ(l.made_by[0] >> 8, 3u);
 	EXPECT_EQ(l.methods[0], 0u);
 	ASSERT_EQ(zip_to_file(zip, out, nullptr, 0), 0);
 	EXPECT_EQ(link_text(out + "link"), "real.txt");

@@ -236,6 +236,7 @@ struct road_test : ::testing::Test {
 		put_file(master + "All/Resources/plugins/SKPM.so", "so");
 		put_file(master + "All/Resources/plugins/SKPM.dll", "dll");
 		put_file(master + "Linux Generic x86/skyrell-x86", random_bytes(5000, 2));
+		chmod((master + "Linux Generic x86/skyrell-x86").c_str(), 0755);  // the release's program
 		put_file(master + "Linux Pentium 3/skyrell-p3", "p3");
 		put_file(master + "Windows/Skyrell.exe", "exe");
 		write_text_file(dir.path() + "previous.txt", kEmptyPrevious);

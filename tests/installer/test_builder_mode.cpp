@@ -192,6 +192,38 @@ TEST_F(ModeTest, FatalAlertExitsWith1)
 	expect_settings_untouched();
 }
 
+// A build that ends in a fatal alert leaves no directory file, whole or half
+// written, in the set, and nothing in its temporary folder.
+TEST_F(ModeTest, AFatalBuildLeavesNoDirectoryFile)
+{
+	plant_set("master");
+	put_file(dir.path() + "stray/All/stray.txt", "x");
+	std::string const tmp = dir.path() + "tmp/";
+	put_folder(tmp);
+	run_options o = options();
+	o.env.push_back({"TMPDIR", tmp});
+	struct row {
+		char const* what;
+		std::string master, alert;
+	} const rows[] = {
+	    {"a master that does not exist", dir.path() + "missing/", "I could not read a folder of the master tree!\n"},
+	    {"a file in the All folder", dir.path() + "stray/",
+	     "I FOUND A FILE INSIDE THE 'ALL' FOLDER! WE SHOULD ONLY HAVE FOLDERS THERE!\n"},
+	};
+	for (row const& r : rows) {
+		SCOPED_TRACE(r.what);
+		child_result const c =
+		    run(exe, {"--build", "--master", r.master, "--previous", "prev.txt", "--output", dir.path() + "out/"}, o,
+		        dir.path() + "err.txt");
+		EXPECT_EQ(c.status, 1);
+		EXPECT_NE(log().find(r.alert), std::string::npos) << log();
+		EXPECT_FALSE(file_there(set_fold() + "directory.txt"));
+		EXPECT_FALSE(file_there(set_fold() + "directory.txt.zip"));
+		EXPECT_FALSE(file_there(set_fold() + "directory.txt.zip.part"));
+		EXPECT_EQ(system(("test -z \"$(find '" + tmp + "' -mindepth 1)\"").c_str()), 0) << "left in " << tmp;
+	}
+}
+
 // A file-size limit is how a full disk is met here: the run must end with the
 // fatal alert, not be killed with a half-written archive in the set.
 TEST_F(ModeTest, AFileSizeLimitEndsWithTheAlertAndNoHalfArchive)

@@ -17,6 +17,7 @@
 #include <functional>
 #include <vector>
 
+#include "foundation/io_utils.h"
 #include "grab_fixture.h"
 
 namespace {
@@ -53,21 +54,31 @@ using GrabEndTest = grab_test;
 
 TEST_F(ExtractTest, ExtractAndDeleteFileTable)
 {
+	enum outcome { ok, bad_archive, alerted };
 	struct {
 		char const* what;
-		char const* entry;   // the archive's one entry
+		std::vector<std::pair<std::string, std::string>> entries;
 		char const* folder;  // made below the destination before expanding ("" none)
 		char const* dest;    // installed path below the destination
-		bool ok;
+		float ext_kb;        // the listed size
+		outcome result;
 		int mode;            // of the installed file when ok
 	} const cases[] = {
-	    {"plain file", "notes.txt", "Instructions/", "Instructions/notes.txt", true, 0644},
-	    {"bundle program", "x", "Sky.app/Contents/MacOS/", "Sky.app/Contents/MacOS/x", true, 0755},
-	    {"a file named MacOS elsewhere", "MacOS", "Resources/Contents/", "Resources/Contents/MacOS", true, 0644},
-	    {"missing folder", "notes.txt", "", "Gone/notes.txt", false, 0},
-	    {"entry leaving its folder", "../x", "Resources/", "Resources/x", false, 0},
+	    {"plain file", {{"notes.txt", "body"}}, "Instructions/", "Instructions/notes.txt", 0, ok, 0644},
+	    {"bundle program", {{"x", "body"}}, "Sky.app/Contents/MacOS/", "Sky.app/Contents/MacOS/x", 0, ok, 0755},
+	    {"a file named MacOS elsewhere", {{"MacOS", "body"}}, "Resources/Contents/", "Resources/Contents/MacOS", 0, ok,
+	     0644},
+	    {"one kilobyte past the listed size", {{"f.dat", std::string(3000, 'f')}}, "Data/", "Data/f.dat", 2, ok, 0644},
+	    {"one byte more", {{"f.dat", std::string(3001, 'f')}}, "Data/", "Data/f.dat", 2, bad_archive, 0},
+	    {"another file beside it", {{"notes.txt", "body"}, {"planted", "planted"}}, "Instructions/",
+	     "Instructions/notes.txt", 0, bad_archive, 0},
+	    {"a folder before it", {{"Deep/", ""}, {"notes.txt", "body"}}, "Instructions/", "Instructions/notes.txt", 0,
+	     bad_archive, 0},
+	    {"another name", {{"x", "body"}}, "Instructions/", "Instructions/notes.txt", 0, bad_archive, 0},
+	    {"entry leaving its folder", {{"../x", "body"}}, "Resources/", "Resources/x", 0, bad_archive, 0},
+	    {"missing folder", {{"notes.txt", "body"}}, "", "Gone/notes.txt", 0, alerted, 0},
 	    // "ln" is a link to a folder outside the destination.
-	    {"folder reached through a link", "x", "", "ln/x", false, 0},
+	    {"folder reached through a link", {{"x", "body"}}, "", "ln/x", 0, alerted, 0},
 	};
 	umask(022);
 	put(dir.path() + "outside/.keep", "k");
@@ -77,22 +88,30 @@ TEST_F(ExtractTest, ExtractAndDeleteFileTable)
 		recorded_alerts().clear();
 		stg.install_error = 0;
 		if (*c.folder)
-			put(dest + c.folder + ".keep", "k");
+			put(dest + c.dest, "old");
 		std::string const zip = temp_path + "0.zip";
-		make_zip(zip, {{c.entry, std::string("body of ") + c.what}});
+		make_zip(zip, c.entries);
 
-		extract_and_delete_file(zip, dest + c.dest);
+		int const r = extract_and_delete_file(zip, dest + c.dest, c.ext_kb);
 
 		EXPECT_FALSE(exists(zip));  // deleted whatever happened
 		EXPECT_FALSE(exists(dest + "x"));
 		EXPECT_FALSE(exists(dir.path() + "outside/x"));
-		if (c.ok) {
-			EXPECT_EQ(stg.install_error, 0);
+		if (*c.folder) {
+			EXPECT_FALSE(exists(dest + c.folder + "planted"));
+			EXPECT_FALSE(exists(dest + c.folder + "Deep"));
+		}
+		EXPECT_EQ(r == 0, c.result == ok) << r;
+		EXPECT_EQ(stg.install_error, c.result == alerted ? 1 : 0);
+		if (c.result == ok) {
 			EXPECT_TRUE(recorded_alerts().empty());
-			EXPECT_EQ(read_text_file(dest + c.dest), std::string("body of ") + c.what);
+			EXPECT_EQ(read_text_file(dest + c.dest), c.entries[0].second);
 			EXPECT_EQ(mode_of(dest + c.dest), c.mode);
+		} else if (c.result == bad_archive) {
+			EXPECT_EQ(r, kErrZipRead);
+			EXPECT_TRUE(recorded_alerts().empty());
+			EXPECT_EQ(read_text_file(dest + c.dest), "old");
 		} else {
-			EXPECT_EQ(stg.install_error, 1);
 			ASSERT_EQ(recorded_alerts().size(), 1u);
 			auto const& a = recorded_alerts()[0];
 			EXPECT_EQ(a.severity, 1);
@@ -105,8 +124,9 @@ TEST_F(ExtractTest, ExtractAndDeleteFileTable)
 		}
 	}
 	// The error survives later good archives.
+	stg.install_error = 1;
 	make_zip(temp_path + "1.zip", {{"notes.txt", "fine"}});
-	extract_and_delete_file(temp_path + "1.zip", dest + "Instructions/notes.txt");
+	EXPECT_EQ(extract_and_delete_file(temp_path + "1.zip", dest + "Instructions/notes.txt", 1), 0);
 	EXPECT_EQ(stg.install_error, 1);
 }
 
@@ -138,7 +158,7 @@ TEST_F(ExtractTest, FailedWritesKeepWhatIsInstalled)
 			ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lim), 0);
 		}
 
-		extract_and_delete_file(zip, folder + "f.dat");
+		extract_and_delete_file(zip, folder + "f.dat", 65);
 
 		EXPECT_EQ(stg.install_error, 1);
 		ASSERT_EQ(recorded_alerts().size(), 1u);
@@ -167,8 +187,8 @@ TEST_F(ExtractTest, ActionLinesOnlyWhenAsked)
 		put(dest + "Sky.app/Contents/MacOS/.keep", "k");
 		make_zip(temp_path + "2.zip", {{"x", "program"}});
 		make_zip(temp_path + "3.zip", {{"y", "lost"}});
-		extract_and_delete_file(temp_path + "2.zip", dest + "Sky.app/Contents/MacOS/x");
-		extract_and_delete_file(temp_path + "3.zip", dest + "Nowhere/y");
+		extract_and_delete_file(temp_path + "2.zip", dest + "Sky.app/Contents/MacOS/x", 1);
+		extract_and_delete_file(temp_path + "3.zip", dest + "Nowhere/y", 1);
 		std::string const want =
 		    log_actions ? "EXPANDING file " + dest + "Sky.app/Contents/MacOS/x, with result=0.\n"
 		                  "CHMODING  file " + dest + "Sky.app/Contents/MacOS/x, with result=0.\n"

@@ -213,6 +213,13 @@ TEST_F(SettleTest, Table)
 	    {"-path a copy: no dialog", t + "copy/", 0, "", "", t + "copy/", 1, {}},
 	    {"-path a non-copy: the dialog picks a copy", t + "other/", 0, "", t + "copy\n", t + "copy/", 1, {""}},
 	    {"-path wins over a saved copy", t + "other/", 0, t + "copy/", "CANCEL\n", t + "other/Skyrell/", 0, {""}},
+	    // A path that names a file (or lies below one) is no destination: the
+	    // dialog, and the path as given when it is cancelled, never a folder
+	    // beside the file nor the copy that holds it.
+	    {"-path a file in a copy: the dialog, cancelled", t + "copy/readme/", 0, "", "CANCEL\n", t + "copy/readme/", 0,
+	     {""}},
+	    {"-path a file: the dialog picks a copy", t + "file/", 0, "", t + "copy\n", t + "copy/", 1, {""}},
+	    {"-path below a file: the dialog, cancelled", t + "file/sub/", 0, "", "CANCEL\n", t + "file/sub/", 0, {""}},
 	    {"no option: the home folder, a copy here", "", 0, "", "", home, 1, {}},
 	    {"a saved copy", "", 0, t + "copy/", "", t + "copy/", 1, {}},
 	    {"a saved non-copy, the dialog cancelled", "", 0, t + "other/", "CANCEL\n", t + "other/Skyrell/", 0, {""}},
@@ -223,6 +230,8 @@ TEST_F(SettleTest, Table)
 	    {"always ask, cancelled twice: the saved folder unjudged", "", 1, t + "other/", "CANCEL\nCANCEL\n",
 	     t + "other/", 0, {t + "other/", t + "other/"}},
 	};
+	write_text_file(t + "copy/readme", "a file");
+	write_text_file(t + "file", "a file");
 	for (row const& r : rows) {
 		SCOPED_TRACE(r.what);
 		// The preference file as the previous run left it.

@@ -5,6 +5,8 @@
 // nothing of the old one.
 #include "road_fixture.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -32,6 +34,13 @@ int archives_fetched(std::string const& access_log)
 		start = end + 1;
 	}
 	return n;
+}
+
+mode_t current_umask()
+{
+	mode_t const mask = umask(022);
+	umask(mask);
+	return mask;
 }
 
 bool slot_archives_left(std::string const& tmp)
@@ -96,6 +105,40 @@ TEST_F(RoadTest, DeclineLeavesTheDestinationAsItWasAndAgreeInstallsTheMaster)
 	EXPECT_FALSE(file_exists(tmp + "directory.txt.zip"));
 	EXPECT_NE(log_text().find("EXPANDING file " + chosen + "Skyrell/skyrell-x86, with result=0.\n"),
 	          std::string::npos);
+	// The program keeps its execute bits; the other files stay plain.
+	struct stat st;
+	ASSERT_EQ(stat((dest_dir_path + "skyrell-x86").c_str(), &st), 0);
+	EXPECT_EQ(st.st_mode & 0111, 0111 & ~current_umask());
+	EXPECT_NE(st.st_mode & 0100, 0u);
+	ASSERT_EQ(stat((dest_dir_path + "Instructions/manual.txt").c_str(), &st), 0);
+	EXPECT_EQ(st.st_mode & 0111, 0u);
+}
+
+// A destination whose folders cannot be made (here a file stands where a
+// folder goes; the tests run as root, so modes would not stop them): after
+// the agreement one alert names the first folder, nothing is fetched, and
+// the install ends with the error texts.
+TEST_F(RoadTest, AnUnwritableDestinationEndsWithOneAlert)
+{
+	builder_test::put_file(dir.path() + "blocker", "a file, not a folder");
+	dest_dir_path = dir.path() + "blocker/Skyrell/";
+	ASSERT_TRUE(main_screen_ready()) << log_text();
+	size_t const before = recorded_alerts().size();
+	script.clicks = {road::install_button(), road::agree_button()};
+	ASSERT_TRUE(install_ended()) << log_text();
+	frames_until([] { return false; }, 0.2);
+	ASSERT_EQ(recorded_alerts().size(), before + 1);
+	recorded_alert const& a = recorded_alerts().back();
+	EXPECT_EQ(a.msg1, "I am unable to install or update Skyrell. An error occurred while creating new folders. Make "
+	                  "sure you are installing to a directory that you have access to!");
+	EXPECT_EQ(a.msg4, "Install Path:" + dir.path() + "blocker/Skyrell");
+	EXPECT_EQ(stg.install_error, 1);
+	EXPECT_EQ(archives_fetched(web->access_log()), 0);
+	std::string line[3];
+	int col = 0;
+	stage_messages(line, &col);
+	EXPECT_EQ(line[0], "The installation was not completed because an error occurred.");
+	EXPECT_EQ(col, 68);
 }
 
 // A large directory file is read a slice per frame: the frames go on with the

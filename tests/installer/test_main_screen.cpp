@@ -35,6 +35,9 @@ TEST(MainScreenText, SizeTimeAndPercentTexts)
 	    {0, "0.0 Meg"},          {999, "0.9 Meg"},      // one decimal, cut not rounded
 	    {999999, "999.9 Meg"},   {1000000, "1.0 Gig"},  // the unit changes at 1000 Meg
 	    {2500000, "2.5 Gig"},    {12345, "12.3 Meg"},
+	    // Above zero never reads as nothing: below one step it is one step.
+	    {0.001f, "0.1 Meg"},     {1, "0.1 Meg"},        {3, "0.1 Meg"},
+	    {99, "0.1 Meg"},         {100, "0.1 Meg"},      {199, "0.1 Meg"},
 	};
 	for (auto const& c : sizes) {
 		std::string out = "stale";

@@ -71,7 +71,7 @@ TEST_F(TreeTest, MakesTheChainTheWantedFoldersAndTheFixedOnes)
 	      version("All/Old/Deep/gone.txt", 0, "GONE"),
 	      version("All/readme", 0, kSig),  // top level: no folder
 	      version("bare", 0, kSig)});
-	make_dirs();
+	EXPECT_EQ(make_dirs(), 1);
 	EXPECT_TRUE(recorded_alerts().empty());
 	for (char const* folder : {"", "Resources", "Resources/plugins", "Aircraft", "Aircraft/Heavy Jets",
 	                           "Aircraft/Heavy Jets/B1", "Output", "Output/FMS plans", "Output/logbooks",
@@ -85,27 +85,40 @@ TEST_F(TreeTest, MakesTheChainTheWantedFoldersAndTheFixedOnes)
 	EXPECT_TRUE(recorded_alerts().empty());
 }
 
-TEST_F(TreeTest, FailuresAreReportedOncePerStep)
+// A folder that cannot be made ends the tree with one alert naming it:
+// whatever follows would fail for the same cause.
+TEST_F(TreeTest, TheFirstFailureIsTheOnlyAlert)
 {
-	write_text_file(dir.path() + "file", "not a folder");
-	dest_dir_path = dir.path() + "file/Skyrell/";
-	list({version("All/One/x", 0, kSig), version("All/Two/y", 0, kSig)});
-	make_dirs();
-	std::vector<recorded_alert> const& alerts = recorded_alerts();
-	// The chain once, the wanted folders once, each fixed folder alone.
-	std::vector<std::string> const paths = {
-	    dir.path() + "file/Skyrell",       dir.path() + "file/Skyrell/One",
-	    dest_dir_path + "Output",          dest_dir_path + "Output:FMS plans",
-	    dest_dir_path + "Output:logbooks", dest_dir_path + "Output:movies",
-	    dest_dir_path + "Output:situations", dest_dir_path + "Resources:preferences"};
-	ASSERT_EQ(alerts.size(), paths.size());
-	std::string const log_text = read_text_file(log);
-	for (std::string const& p : paths) {
+	struct row {
+		char const* what;
+		std::string blocker;  // a file where a folder goes, relative to the test folder
+		std::string dest;     // relative to the test folder
+		std::string path;     // the one alert's path, relative to the test folder
+		std::vector<std::string> absent;  // not tried after it
+	};
+	std::vector<row> const rows = {
+	    {"the destination chain", "c/file", "c/file/Skyrell/", "c/file/Skyrell", {"c/file/Skyrell/One"}},
+	    {"a wanted folder", "w/Skyrell/One", "w/Skyrell/", "w/Skyrell/One/Deep", {"w/Skyrell/Two", "w/Skyrell/Output"}},
+	    {"a working folder", "k/Skyrell/Output", "k/Skyrell/", "k/Skyrell/Output:FMS plans",
+	     {"k/Skyrell/Output/logbooks", "k/Skyrell/Resources/preferences"}},
+	};
+	list({version("All/One/Deep/x", 0, kSig), version("All/Two/y", 0, kSig)});
+	for (row const& r : rows) {
+		SCOPED_TRACE(r.what);
+		std::string const blocker = dir.path() + r.blocker;
+		ASSERT_EQ(system(("mkdir -p '" + blocker.substr(0, blocker.rfind('/')) + "'").c_str()), 0);
+		write_text_file(blocker, "not a folder");
+		dest_dir_path = dir.path() + r.dest;
+		size_t const before = recorded_alerts().size();
+		EXPECT_EQ(make_dirs(), 0);
+		EXPECT_EQ(recorded_alerts().size(), before + 1);
 		std::string const lines =
 		    "I am unable to install or update Skyrell. An error occurred while creating new folders. Make sure "
 		    "you are installing to a directory that you have access to!\nError: " +
-		    error_str(ENOTDIR) + "\nInstall Location: " + dest_dir_path + "\nInstall Path:" + p + "\n(utils line ";
-		EXPECT_NE(log_text.find(lines), std::string::npos) << p;
+		    error_str(ENOTDIR) + "\nInstall Location: " + dest_dir_path + "\nInstall Path:" + dir.path() + r.path +
+		    "\n(utils line ";
+		EXPECT_NE(read_text_file(log).find(lines), std::string::npos) << read_text_file(log);
+		for (std::string const& a : r.absent) EXPECT_FALSE(exists(dir.path() + a)) << a;
 	}
 }
 

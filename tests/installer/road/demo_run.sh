@@ -33,8 +33,10 @@ work=$(echo "$out" | sed -n 's/^demo: work folder //p')
 dest="$work/fresh/Skyrell 8.50 Beta 8"
 for line in 'fresh: "INSTALLATION COMPLETE!" seen' \
   "fresh install: destination $dest identical to the master" \
+  "fresh install: ran $dest/skyrell-hello: skyrell-hello: I run from $dest" \
   'update: "INSTALLATION COMPLETE!" seen' \
   "update: destination $dest identical to the master" \
+  "update: ran $dest/skyrell-hello: skyrell-hello: I run from $dest" \
   'success'; do
   grep -Fxq "demo: $line" <<<"$out" || { echo "demo_run: no line \"demo: $line\"" >&2; exit 1; }
 done

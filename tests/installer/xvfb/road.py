@@ -9,7 +9,8 @@ folder, stand-in `zenity` (cancels) and `xdg-open` first on PATH:
 
   fresh   -path WORK/fresh/, install, agree; "INSTALLATION COMPLETE!" on the
           screen; the destination, renamed after the release, equals the
-          master; quit exits 0 with the destination saved.
+          master, and the master's program in it runs; quit exits 0 with
+          the destination saved.
   update  the second release (a file changed, one added, one removed, one
           moved between platform folders) over the first, with one installed
           file edited by hand: its "File: " line is logged, "KEEP THE OLD
@@ -61,6 +62,8 @@ RELEASE = 'Skyrell 8.50 Beta 8'
 MAKER = 'www.kestrin-research.example'
 W, H = 1024, 768
 WAIT = 180  # seconds any one step may take
+PROGRAM = 'Linux Generic x86/skyrell-hello'  # an executable of the master
+PROGRAM_SAYS = 'hello from the installed copy'
 
 
 class Failed(Exception):
@@ -158,6 +161,9 @@ def make_masters(work):
     }
     for rel, data in files.items():
         put(os.path.join(m1, rel), data)
+    # A program of the release, which must run once installed.
+    put(os.path.join(m1, PROGRAM), '#!/bin/sh\necho "%s from $0"\n' % PROGRAM_SAYS)
+    os.chmod(os.path.join(m1, PROGRAM), 0o755)
     os.symlink('text/English/Skyrell.txt', os.path.join(m1, 'All/Resources/link.txt'))
 
     m2 = os.path.join(work, 'master2')
@@ -600,6 +606,12 @@ class Road:
                 raise Failed('the destination was not renamed after the release')
             if 'EXPANDING file ' + dest_parent + '/Skyrell/skyrell-x86, with result=0.\n' not in prog.log():
                 raise Failed('no action lines in the log')
+            program = os.path.join(dest, os.path.basename(PROGRAM))
+            if not os.access(program, os.X_OK) or os.stat(program).st_mode & 0o7022:
+                raise Failed('the installed %s is not executable: mode %o' % (program, os.stat(program).st_mode))
+            ran = subprocess.run([program], capture_output=True, text=True, timeout=30)
+            if ran.returncode != 0 or ran.stdout != '%s from %s\n' % (PROGRAM_SAYS, program):
+                raise Failed('the installed %s did not run: %r' % (program, ran))
             self.quit(prog)
         finally:
             prog.kill()
