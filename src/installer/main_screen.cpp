@@ -1,7 +1,7 @@
 // The main screen's pieces; APP_update (main_update.cpp) runs them in order.
 //
 // Index: state - atlas cuts - agreement panel - texts - progress bar -
-// directory archive - install start, scheduler and stop.
+// directory archive - directory file - install start, scheduler and stop.
 #include "installer/main_screen.h"
 
 #include <algorithm>
@@ -335,6 +335,32 @@ void directory_archive_step()
 		next_try = xtim.run_time + kDirectoryRetry;
 		waiting = true;
 	}
+}
+
+// ---- directory file ----------------------------------------------------------------------------
+
+dir_read_struct dir_read;
+
+bool directory_read_step()
+{
+	if (stg.dir_state != 1) {
+		if (dir_read.phase != dir_read_struct::idle) dir_read = dir_read_struct();  // never resumed
+		return false;
+	}
+	if (dir_read.phase == dir_read_struct::idle &&
+	    read_directory_begin(dir_read, dir_path,
+	                         "Scanning directory text file to see if you already have Skyrell installed...") == 2) {
+		dir_read = dir_read_struct();
+		stg.dir_state = 2;
+		return false;
+	}
+	if (read_directory_slice(dir_read, kDirSliceUnits, kDirSliceSeconds) == 3) {
+		dir_read = dir_read_struct();
+		stg.dir_state = 3;
+		return false;
+	}
+	dir_progress_frame(0.0f, dir_read.cur, dir_read.hi, dir_read.mode, dir_read.title, dir_read.detail);
+	return true;
 }
 
 // ---- install start, scheduler and stop ----------------------------------------------------------

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "installer/utils.h"  // dir_read_struct
+
 // ---- state ------------------------------------------------------------------------
 // The directory archive and where it is expanded (under temp_path).
 extern std::string net_dir_path_zip, dir_path, dir_path_path;
@@ -94,6 +96,15 @@ float const kDirectoryRetry = 5.0f;
 long long const kDirectoryArchiveCap = 64ll << 20;
 // The directory file it expands to, as many times a real one.
 uint64_t const kDirectoryFileCap = 1ull << 30;
+// The directory file, read one slice a frame while dir_state is 1, so the
+// window keeps answering: true while the read goes on (this frame shows its
+// panel through dir_progress_frame), false once it has ended (dir_state 3 or
+// 2) or when none is due.
+bool directory_read_step();
+extern dir_read_struct dir_read;
+// A slice: at most this many lines or paths, and no longer than this.
+long const kDirSliceUnits = 20000;
+double const kDirSliceSeconds = 0.03;
 // The install button's press: the agreement, the choice of files, the
 // folders, then the install runs.
 void start_install();

@@ -14,6 +14,19 @@
 #include "shell/butn.h"
 #include "shell/hl_about.h"
 
+namespace {
+
+void quit_button()
+{
+	if (interface_rect(960, 78, 780, 166, 51, 22, 1, 1)) {
+		stop_transfers();
+		stg.install_stage = 2;
+		app_done = 1;
+	}
+}
+
+}  // namespace
+
 void APP_update()
 {
 	static bool paths_made = false;
@@ -32,6 +45,12 @@ void APP_update()
 
 	if (stg.server_count == -1) server_list_step();
 	directory_archive_step();
+	// While the directory file is read, its panel is the frame; only the quit
+	// button answers beside it (no new destination in the middle of a read).
+	if (directory_read_step()) {
+		quit_button();
+		return;
+	}
 
 	// Destination row; the path text works as the destination button.
 	BTN_frame1(9, 285, 89, 300, 0);
@@ -51,10 +70,6 @@ void APP_update()
 			if (stg.dir_state == 3) stg.dir_state = 1;
 		}
 	}
-
-	if (stg.dir_state == 1)
-		stg.dir_state =
-		    read_directory(dir_path, "Scanning directory text file to see if you already have Skyrell installed...");
 
 	if (stg.install_stage == 1) {
 		if (xtim.tick10) wrl_i = wrl_i + 1;
@@ -89,11 +104,7 @@ void APP_update()
 	}
 
 	if (interface_rect(700, 78, 822, 235, 116, 22, 1, 1)) go_to_URL(std::string("http://") + maker_host + "/shop/");
-	if (interface_rect(960, 78, 780, 166, 51, 22, 1, 1)) {
-		stop_transfers();
-		stg.install_stage = 2;
-		app_done = 1;
-	}
+	quit_button();
 
 	if (stg.install_stage == 0 && stg.dir_state != 0) read_sizes();
 	if (stg.install_stage == 1) {
