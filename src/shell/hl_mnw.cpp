@@ -441,6 +441,8 @@ void menu_hover()
 
 }  // namespace
 
+void VEDEZE_frame_restart() { fs = frame_statics(); }
+
 void VEDEZE_event_proc()
 {
 	timer_flags();

@@ -3,9 +3,12 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include "foundation/app_globals.h"
+#include "foundation/xtim.h"
 #include "graphics/tman.h"
 #include "platform/app_folder.h"
 #include "shell/hl_init.h"
+#include "shell/hl_mnw.h"
 
 void started_app::prepare(temp_dir const& dir)
 {
@@ -24,6 +27,10 @@ started_app::started_app(bool record_alerts)
 	// mean nothing in the new context.
 	tman = tman_class();
 	tman.reset_bind();
+	// Nor are an earlier run's clock, clicks and frame times this run's.
+	xtim = xtim_class();
+	mnw = mnw_struct{};
+	VEDEZE_frame_restart();
 	VEDEZE_init(1, argv);
 }
 
