@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "foundation/app_globals.h"
+#include "foundation/hl_thread.h"
 #include "foundation/xtim.h"
 #include "graphics/tman.h"
 #include "platform/app_folder.h"
@@ -36,11 +37,18 @@ started_app::started_app(bool record_alerts)
 
 started_app::~started_app()
 {
-	if (!finished_) VEDEZE_finishup(0);
+	if (!finished_) finish(0);
 }
 
 void started_app::finish(int save)
 {
 	finished_ = true;
 	VEDEZE_finishup(save);
+	// Finished without saving, the workers are left waiting on a queue the
+	// next start-up replaces; the process's exit would have ended them. The
+	// log is closed by now: their line goes nowhere.
+	if (THREAD_is_inited()) {
+		THREAD_shutdown();
+		xer.clear();
+	}
 }
