@@ -145,7 +145,7 @@ screen_text status_line()
 	if (stg.server_count == -1) return {"Looking for servers... you need internet for this...", 45};
 	if (stg.server_count == 0) return {"I could not find any servers to get Skyrell from!", 1};
 	if (next.finished) return {"INSTALLATION COMPLETE!", 13};
-	if (stg.install_stage == 1) return {"OK I am installing this now...", 45};
+	if (stg.install_stage == STAGE_running) return {"OK I am installing this now...", 45};
 	if (stg.dest_valid == 0)
 		return {"To make the download a LOT faster, if you have an earlier version of Skyrell 8.00 on your hard "
 		        "drive, choose that with the DESTINATION button below, and I will UPDATE THAT FOLDER!",
@@ -176,7 +176,7 @@ namespace {
 
 void idle_messages(std::string line[3])
 {
-	if (stg.dir_state == 0) {
+	if (stg.dir_state == DIRST_fetch) {
 		line[0] = "I am figuring out what the latest version of Skyrell is right now...";
 		line[1] = "This may take a moment as I download the latest list of Skyrell files...";
 		return;
@@ -209,16 +209,16 @@ void install_messages(std::string line[3])
 	std::string done;
 	set_size_str(next.kb_expanded, &done);
 	switch (stg.grab_phase) {
-	case 0: line[0] = "Deleting " + crnt_file_name + " because that file is no longer needed!"; break;
-	case 1:
+	case GRAB_deleting: line[0] = "Deleting " + crnt_file_name + " because that file is no longer needed!"; break;
+	case GRAB_downloading:
 		line[0] = "Downloading and installing " + crnt_file_name + ", currently " +
 		          std::to_string(static_cast<int>(100 * stg.grab_progress)) + "% done with that file.";
 		break;
-	case 2:
+	case GRAB_current:
 		line[0] = "duplicate filename through file " + crnt_file_name +
 		          ", but not installing it because you already have this file.";
 		break;
-	case 3:
+	case GRAB_unwanted:
 		line[0] = "Browsing through file " + crnt_file_name + ", but not installing it because you don't need this file.";
 		break;
 	default: break;
@@ -246,9 +246,9 @@ void stage_messages(std::string line[3], int* col)
 	line[1].clear();
 	line[2].clear();
 	*col = 45;
-	if (stg.install_stage == 0) idle_messages(line);
-	if (stg.install_stage == 1) install_messages(line);
-	if (stg.install_stage == 2) {
+	if (stg.install_stage == STAGE_idle) idle_messages(line);
+	if (stg.install_stage == STAGE_running) install_messages(line);
+	if (stg.install_stage == STAGE_ended) {
 		if (stg.install_error == 0) {
 			line[0] = "INSTALLATION COMPLETE!";
 		} else {
@@ -300,7 +300,7 @@ void directory_archive_step()
 {
 	static float next_try = 0;
 	static bool waiting = false;  // a failure's pause is running
-	if (stg.dir_state != 0 || stg.server_count < 1) return;
+	if (stg.dir_state != DIRST_fetch || stg.server_count < 1) return;
 	if (waiting && xtim.run_time < next_try) return;
 	waiting = false;
 	int const i = std::max(0, std::min(stg.server_index, std::min(stg.server_count, kMaxServers) - 1));
@@ -317,11 +317,11 @@ void directory_archive_step()
 		                                 dir_path_path);
 		if (code != 0) {
 			__VEDEZE_alert(0, "DIR-scan: The installer cannot extract a file.", "Error:" + error_str(code),
-			               "Compressed File:" + net_dir_path_zip, "Destination Path:" + dir_path_path, 1, "main",
+			               "Compressed File:" + net_dir_path_zip, "Destination Path:" + dir_path_path, ALERT_report, "main",
 			               __LINE__);
 			failed = true;
 		} else {
-			stg.dir_state = 1;
+			stg.dir_state = DIRST_read;
 		}
 		delete_file(net_dir_path_zip);
 	}
@@ -340,20 +340,20 @@ dir_read_struct dir_read;
 
 bool directory_read_step()
 {
-	if (stg.dir_state != 1) {
+	if (stg.dir_state != DIRST_read) {
 		if (dir_read.phase != dir_read_struct::idle) dir_read = dir_read_struct();  // never resumed
 		return false;
 	}
 	if (dir_read.phase == dir_read_struct::idle &&
 	    read_directory_begin(dir_read, dir_path,
-	                         "Scanning directory text file to see if you already have Skyrell installed...") == 2) {
+	                         "Scanning directory text file to see if you already have Skyrell installed...") == DIRST_refused) {
 		dir_read = dir_read_struct();
-		stg.dir_state = 2;
+		stg.dir_state = DIRST_refused;
 		return false;
 	}
-	if (read_directory_slice(dir_read, kDirSliceUnits, kDirSliceSeconds) == 3) {
+	if (read_directory_slice(dir_read, kDirSliceUnits, kDirSliceSeconds) == DIRST_ready) {
 		dir_read = dir_read_struct();
-		stg.dir_state = 3;
+		stg.dir_state = DIRST_ready;
 		return false;
 	}
 	dir_progress_frame(0.0f, dir_read.cur, dir_read.hi, dir_read.mode, dir_read.title, dir_read.detail);
@@ -382,10 +382,10 @@ void start_install()
 	// the install ends at once, with the error texts.
 	if (make_dirs() != 1) {
 		stg.install_error = 1;
-		stg.install_stage = 2;
+		stg.install_stage = STAGE_ended;
 		return;
 	}
-	stg.install_stage = 1;
+	stg.install_stage = STAGE_running;
 }
 
 int run_scheduler(double budget)
@@ -393,7 +393,7 @@ int run_scheduler(double budget)
 	auto const until = std::chrono::steady_clock::now() + std::chrono::duration<double>(budget);
 	do {
 		if (grab_files() != 0) {
-			stg.install_stage = 2;
+			stg.install_stage = STAGE_ended;
 			stop_transfers();
 			return 1;
 		}

@@ -93,10 +93,10 @@ float const kDirectoryRetry = 5.0f;
 long long const kDirectoryArchiveCap = 64ll << 20;
 // The directory file it expands to, as many times a real one.
 uint64_t const kDirectoryFileCap = 1ull << 30;
-// The directory file, read one slice a frame while dir_state is 1, so the
-// window keeps answering: true while the read goes on (this frame shows its
-// panel through dir_progress_frame), false once it has ended (dir_state 3 or
-// 2) or when none is due.
+// The directory file, read one slice a frame while dir_state is DIRST_read,
+// so the window keeps answering: true while the read goes on (this frame
+// shows its panel through dir_progress_frame), false once it has ended
+// (DIRST_ready or DIRST_refused) or when none is due.
 bool directory_read_step();
 extern dir_read_struct dir_read;
 // A slice: at most this many lines or paths, and no longer than this.

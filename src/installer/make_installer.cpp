@@ -104,7 +104,7 @@ void builder_progress_frame(std::string const& line1, std::string const& line2)
 	}
 	PLT_event ev;
 	if (PLT_input_next(&ev) && (ev.what == 3 || ev.what == 5) && (ev.message & 0xff) == 'q')
-		__VEDEZE_alert(0, "You hit Q dumbass!", "", "", "", 2, "make_installer", __LINE__);
+		__VEDEZE_alert(0, "You hit Q dumbass!", "", "", "", ALERT_fatal, "make_installer", __LINE__);
 }
 
 // ---- name rules ----------------------------------------------------------------
@@ -136,7 +136,7 @@ bool ends(std::string const& path, std::string const& text)
 
 void fatal(std::string const& l1, std::string const& l2, std::string const& l3, std::string const& l4, int line)
 {
-	__VEDEZE_alert(0, l1, l2, l3, l4, 2, "make_installer", line);
+	__VEDEZE_alert(0, l1, l2, l3, l4, ALERT_fatal, "make_installer", line);
 }
 
 // The 28 stems of the shared terrain files and the 17 lit textures.

@@ -250,7 +250,7 @@ void scan_file_fields(xmap_class& map, file_version_struct& v, std::string& name
 
 void fatal_path_alert(std::string const& first, std::string const& path, int line)
 {
-	__VEDEZE_alert(0, first, "This is impossible to download or delete!", "It is:", path, 2, "utils", line);
+	__VEDEZE_alert(0, first, "This is impossible to download or delete!", "It is:", path, ALERT_fatal, "utils", line);
 }
 
 }  // namespace
@@ -398,7 +398,7 @@ int read_directory_begin(dir_read_struct& r, std::string const& path, std::strin
 	r.map = std::make_shared<xmap_class>(r.file);
 	xmap_class& map = *r.map;
 	if (!map.begin || map.begin == map.end)
-		__VEDEZE_alert(0, "I tried to read a directory file that does not exist!", "The file is:", r.file, "", 2,
+		__VEDEZE_alert(0, "I tried to read a directory file that does not exist!", "The file is:", r.file, "", ALERT_fatal,
 		               "utils", __LINE__);
 
 	int versions[] = {810, 840, 0};
@@ -406,7 +406,7 @@ int read_directory_begin(dir_read_struct& r, std::string const& path, std::strin
 		r.map.reset();
 		r.phase = dir_read_struct::done;
 		new_format(r.file);
-		return 2;
+		return DIRST_refused;
 	}
 	r.phase = dir_read_struct::count;
 	r.counted = static_cast<size_t>(map.cursor - map.begin);
@@ -472,17 +472,17 @@ int read_directory_slice(dir_read_struct& r, long units, double seconds)
 		}
 	}
 	r.units += k;
-	return r.phase == dir_read_struct::done ? 3 : 0;
+	return r.phase == dir_read_struct::done ? DIRST_ready : 0;
 }
 
 int read_directory(std::string const& path, std::string title)
 {
 	dir_read_struct r;
-	if (read_directory_begin(r, path, title) == 2) return 2;
+	if (read_directory_begin(r, path, title) == DIRST_refused) return DIRST_refused;
 	r.draw = dir_progress_draw;
 	while (read_directory_slice(r, 1L << 30, 1e9) == 0) {
 	}
-	return 3;
+	return DIRST_ready;
 }
 
 // ---- new_format -------------------------------------------------------------------
@@ -494,9 +494,9 @@ void new_format(std::string file)
 	               "OK I am checking the Kestrin Research servers and I am finding file formats that are newer than "
 	               "I can understand!",
 	               "In other words, you need to get a new installer!",
-	               "Please download the newest installer from the download section of " + site, file, 1, "utils",
+	               "Please download the newest installer from the download section of " + site, file, ALERT_report, "utils",
 	               __LINE__);
 	go_to_URL(site);
-	stg.install_stage = 2;
+	stg.install_stage = STAGE_ended;
 	app_done = 1;
 }

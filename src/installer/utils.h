@@ -130,8 +130,9 @@ extern std::set<std::string> deleted_files;  // folders emptied by deletions
 extern int dir_changes;
 
 // ---- directory file -----------------------------------------------------------
-// 3 when read and the destination examined; 2 when the header was refused
-// (new_format has run). Runs the slices below to the end in one call.
+// DIRST_ready (3) when read and the destination examined; DIRST_refused (2)
+// when the header was refused (new_format has run). Runs the slices below
+// to the end in one call.
 int read_directory(std::string const& path, std::string title);
 
 class xmap_class;
@@ -161,12 +162,13 @@ struct dir_read_struct {
 	std::string detail;
 };
 // Starts a read of the directory file at path (the fatal alerts of a missing
-// file as read_directory): 1 when it is under way, 2 when the header was
-// refused (new_format has run).
+// file as read_directory): 1 when it is under way, DIRST_refused when the
+// header was refused (new_format has run).
 int read_directory_begin(dir_read_struct& r, std::string const& path, std::string const& title);
 // Goes on for at most `units` lines or paths (or blocks of kDirCountBlock
 // bytes while the FILE lines are first counted), and stops early once
-// `seconds` have passed: 0 while more remains, 3 when the read is done.
+// `seconds` have passed: 0 while more remains, DIRST_ready when the read is
+// done.
 int read_directory_slice(dir_read_struct& r, long units, double seconds);
 size_t const kDirCountBlock = 1 << 16;
 // FILE lines read over every call; the panel shows at every 500th.

@@ -30,7 +30,7 @@ void make_dir_error(std::string path, int err)
 	__VEDEZE_alert(0,
 	               "I am unable to install or update Skyrell. An error occurred while creating new folders. Make "
 	               "sure you are installing to a directory that you have access to!",
-	               "Error: " + error_str(err), "Install Location: " + dest_dir_path, "Install Path:" + path, 1,
+	               "Error: " + error_str(err), "Install Location: " + dest_dir_path, "Install Path:" + path, ALERT_report,
 	               "utils", __LINE__);
 }
 
@@ -159,7 +159,7 @@ bool kind_at(std::string const& path, struct stat& st) { return lstat((app_path 
 
 int way_blocked(std::string const& first, std::string const& second, std::string const& path, int line)
 {
-	__VEDEZE_alert(0, first, second, "It is:", path, 1, "utils", line);
+	__VEDEZE_alert(0, first, second, "It is:", path, ALERT_report, "utils", line);
 	return 0;
 }
 
