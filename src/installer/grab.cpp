@@ -252,13 +252,10 @@ void finish_install()
 	next.finished = 1;
 
 	// Deepest first: a folder sorts after its parent.
-	std::string const kept_wrk = wrk_path;
 	for (auto it = deleted_files.rbegin(); it != deleted_files.rend(); ++it) {
 		if (working_folder(*it)) continue;
-		wrk_path = *it;
-		if (opensave_getitems(0) == 0) remove_emptied_folder(*it);
+		if (opensave_getitems_in(*it, 0) == 0) remove_emptied_folder(*it);
 	}
-	wrk_path = kept_wrk;
 
 	if (this_install_has_exes && stg.rename_folder) {
 		std::string d = dest_dir_path;

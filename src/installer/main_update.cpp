@@ -71,14 +71,15 @@ void APP_update()
 {
 	static bool paths_made = false;
 	if (!paths_made) {
+		// Settled once, normalised once: temp_path does not move.
 		paths_made = true;
 		net_dir_path_zip = temp_path + "directory.txt.zip";
 		dir_path = temp_path + "directory.txt";
 		dir_path_path = temp_path;
+		set_dir_chars(net_dir_path_zip);
+		set_dir_chars(dir_path);
+		set_dir_chars(dir_path_path);
 	}
-	set_dir_chars(net_dir_path_zip);
-	set_dir_chars(dir_path);
-	set_dir_chars(dir_path_path);
 
 	// Background.
 	OGL_2dquad(365, 48, 1.0f, 0, 0, 0, 0, 0, 768, 0, 0.75f, 1024, 768, 1, 0.75f, 1024, 0, 1, 0, 1, 5);

@@ -216,10 +216,8 @@ void read_previous()
 	char const* base = getenv("TMPDIR");
 	std::string pattern = std::string(base && *base ? base : "/tmp") + "/skybuild.XXXXXX";
 	if (!mkdtemp(&pattern[0])) fatal("I could not make a private temporary folder!", pattern, "", "", __LINE__);
-	std::string const saved = dest_dir_path;
-	dest_dir_path = pattern + "/";
-	int const got = read_directory(old_dir_path, "Scanning old directory text file to get change log!");
-	dest_dir_path = saved;
+	int const got =
+	    read_directory_in(old_dir_path, "Scanning old directory text file to get change log!", pattern + "/");
 	rmdir(pattern.c_str());
 	if (got != DIRST_ready)
 		fatal("I could not read the old directory!",

@@ -142,10 +142,12 @@ bool path_has_no_file(std::string path)
 	return last == ':' || last == '/';
 }
 
-std::string installed_path(std::string const& listed)
+std::string installed_path(std::string const& listed) { return installed_path(listed, dest_dir_path); }
+
+std::string installed_path(std::string const& listed, std::string const& dest)
 {
 	size_t const slash = listed.find('/');
-	return dest_dir_path + (slash == std::string::npos ? listed : listed.substr(slash + 1));
+	return dest + (slash == std::string::npos ? listed : listed.substr(slash + 1));
 }
 
 std::string resolved_path(std::string const& installed)
@@ -306,7 +308,7 @@ bool parse_line(dir_read_struct& r)
 		                 listed, __LINE__);
 	// Past the file layer's limit the path could be neither examined nor
 	// installed; its start is enough to find it in the file.
-	if (new_path && app_path.size() + installed_path(listed).size() > kMaxInstalledPath)
+	if (new_path && app_path.size() + installed_path(listed, r.dest).size() > kMaxInstalledPath)
 		fatal_path_alert("I am reading the directory text file and found a path that is too long!",
 		                 listed.substr(0, 100) + "...", __LINE__);
 	if (new_path) r.previous = listed;
@@ -345,7 +347,7 @@ void examine_path(dir_read_struct& r, int i, int paths, int step)
 {
 	int const last = static_cast<int>(sim_info[i].versions.size()) - 1;
 	file_version_struct& v = sim_info[i].versions[last];
-	std::string local = installed_path(v.name);
+	std::string local = installed_path(v.name, r.dest);
 	if (i % step == 0) show_progress(r, static_cast<float>(i), static_cast<float>(paths), 1, local);
 	v.sig_have = "NONE";
 	calc_file_md5(local, v.sig_have);
@@ -369,12 +371,12 @@ void examine_path(dir_read_struct& r, int i, int paths, int step)
 void weigh_deletions(dir_read_struct& r, int i)
 {
 	if (!installs_file(i)) return;
-	auto const group = r.gone.find(installed_path(sim_info[i].versions.back().name));
+	auto const group = r.gone.find(installed_path(sim_info[i].versions.back().name, r.dest));
 	if (group == r.gone.end()) return;
-	std::string const here = resolved_path(installed_path(sim_info[i].versions.back().name));
+	std::string const here = resolved_path(installed_path(sim_info[i].versions.back().name, r.dest));
 	std::vector<int>& candidates = group->second;
 	for (size_t k = 0; k < candidates.size();)
-		if (resolved_path(installed_path(sim_info[candidates[k]].versions.back().name)) == here)
+		if (resolved_path(installed_path(sim_info[candidates[k]].versions.back().name, r.dest)) == here)
 			candidates.erase(candidates.begin() + static_cast<long>(k));
 		else
 			++k;
@@ -384,7 +386,14 @@ void weigh_deletions(dir_read_struct& r, int i)
 
 int read_directory_begin(dir_read_struct& r, std::string const& path, std::string const& title)
 {
+	return read_directory_begin(r, path, title, dest_dir_path);
+}
+
+int read_directory_begin(dir_read_struct& r, std::string const& path, std::string const& title,
+                         std::string const& dest)
+{
 	r = dir_read_struct();
+	r.dest = dest;
 	deleted_files.clear();
 	dir_changes = 0;
 	stg.down_bytes_req = 0.0f;
@@ -477,8 +486,13 @@ int read_directory_slice(dir_read_struct& r, long units, double seconds)
 
 int read_directory(std::string const& path, std::string title)
 {
+	return read_directory_in(path, std::move(title), dest_dir_path);
+}
+
+int read_directory_in(std::string const& path, std::string title, std::string const& dest)
+{
 	dir_read_struct r;
-	if (read_directory_begin(r, path, title) == DIRST_refused) return DIRST_refused;
+	if (read_directory_begin(r, path, title, dest) == DIRST_refused) return DIRST_refused;
 	r.draw = dir_progress_draw;
 	while (read_directory_slice(r, 1L << 30, 1e9) == 0) {
 	}

@@ -132,8 +132,10 @@ extern int dir_changes;
 // ---- directory file -----------------------------------------------------------
 // DIRST_ready (3) when read and the destination examined; DIRST_refused (2)
 // when the header was refused (new_format has run). Runs the slices below
-// to the end in one call.
+// to the end in one call. The destination examined is dest_dir_path.
 int read_directory(std::string const& path, std::string title);
+// The same, examining the folder dest (ending in "/") instead.
+int read_directory_in(std::string const& path, std::string title, std::string const& dest);
 
 class xmap_class;
 // The progress panel's drawing: dir_progress_bar or a test's recorder.
@@ -145,6 +147,7 @@ struct dir_read_struct {
 	enum { idle, count, parse, examine, deletions, done };
 	int phase = idle;
 	std::string file, title;
+	std::string dest;  // the folder examined, ending in "/"
 	std::shared_ptr<xmap_class> map;
 	std::string folder, previous;  // the current DIR folder, the last path
 	int i = 0;                     // next path to examine or weigh
@@ -165,6 +168,8 @@ struct dir_read_struct {
 // file as read_directory): 1 when it is under way, DIRST_refused when the
 // header was refused (new_format has run).
 int read_directory_begin(dir_read_struct& r, std::string const& path, std::string const& title);
+int read_directory_begin(dir_read_struct& r, std::string const& path, std::string const& title,
+                         std::string const& dest);
 // Goes on for at most `units` lines or paths (or blocks of kDirCountBlock
 // bytes while the FILE lines are first counted), and stops early once
 // `seconds` have passed: 0 while more remains, DIRST_ready when the read is
@@ -183,6 +188,8 @@ bool path_has_no_file(std::string path);
 // Where a listed path lands: dest_dir_path + the path without its first
 // component (the whole path when it has no "/").
 std::string installed_path(std::string const& listed);
+// Where a listed path lands in the folder dest.
+std::string installed_path(std::string const& listed, std::string const& dest);
 // An installed path as the file operations reach it: its letter case
 // repaired against the disk where names are case-sensitive.
 std::string resolved_path(std::string const& installed);

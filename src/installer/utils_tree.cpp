@@ -51,9 +51,10 @@ bool make_one(std::string const& path)
 // (an archive may have restored one): nothing is made or moved through it.
 bool through_link(std::string const& path)
 {
-	std::string root = dest_dir_path;
+	// The destination was normalised where it was settled; the path below
+	// it may still spell its folders with ":".
+	std::string const& root = dest_dir_path;
 	std::string full = path;
-	set_dir_chars(root);
 	set_dir_chars(full);
 	if (root.empty() || unsafe_target(root.back() == '/' ? root : root + '/', full) == nullptr) return false;
 	std::lock_guard<std::mutex> hold(xer_lock);
