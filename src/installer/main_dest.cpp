@@ -65,6 +65,7 @@ void set_stg_defaults()
 	stg.always_ask_dir = 0;
 	stg.down_bytes_req = 0.0f;
 	stg.disk_bytes_req = 0.0f;
+	clear_retry_pauses();
 }
 
 void check_dest_path()

@@ -1,19 +1,14 @@
-// The main screen's pieces; APP_update (main_update.cpp) runs them in order.
+// The main screen's pieces; APP_update (main_update.cpp) draws them in
+// order and calls the road's steps between them.
 //
-// Index: state - atlas cuts - agreement panel - texts - progress bar -
-// directory archive - directory file - install start, scheduler and stop.
+// Index: state - atlas cuts - agreement panel - texts - progress bar.
 #include "installer/main_screen.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 
-#include "foundation/alert.h"
 #include "foundation/app_globals.h"
 #include "foundation/hl_string.h"
-#include "foundation/http.h"
-#include "foundation/io_utils.h"
-#include "foundation/io_zip.h"
 #include "foundation/xtim.h"
 #include "graphics/colr.h"
 #include "graphics/oglp_draw.h"
@@ -27,7 +22,6 @@
 
 // ---- state ------------------------------------------------------------------------
 
-std::string net_dir_path_zip, dir_path, dir_path_path;
 float tot_down_req = 0, tot_disk_req = 0;
 float tot_availabl = -1;
 std::string tot_availabl_str, tot_disk_req_str;
@@ -292,111 +286,4 @@ bar_geometry progress_bar(float ratio, int installing)
 	g.fill_x = 2 * n((a + b) / 4);
 	g.fill_w = 4 * n((b - a) / 4);
 	return g;
-}
-
-// ---- directory archive ----------------------------------------------------------------------------
-
-void directory_archive_step()
-{
-	static float next_try = 0;
-	static bool waiting = false;  // a failure's pause is running
-	if (stg.dir_state != DIRST_fetch || stg.server_count < 1) return;
-	if (waiting && xtim.run_time < next_try) return;
-	waiting = false;
-	int const i = std::max(0, std::min(stg.server_index, std::min(stg.server_count, kMaxServers) - 1));
-	int const answer =
-	    http.net_check(1, server_name[i], server_path[i] + "directory.txt.zip", net_dir_path_zip, kDirectoryArchiveCap);
-	if (answer != 1 && answer != 2) return;
-	bool failed = answer == 2;
-	if (answer == 1) {
-		// Only this archive's directory may be read: never one that an
-		// earlier, refused archive wrote before its refusal.
-		delete_file(dir_path);
-		// Only the directory file is taken: nothing else of the archive is written.
-		int const code = zip_to_one_file(net_dir_path_zip, dir_path, "directory.txt", kDirectoryFileCap, false,
-		                                 dir_path_path);
-		if (code != 0) {
-			__VEDEZE_alert(0, "DIR-scan: The installer cannot extract a file.", "Error:" + error_str(code),
-			               "Compressed File:" + net_dir_path_zip, "Destination Path:" + dir_path_path, ALERT_report, "main",
-			               __LINE__);
-			failed = true;
-		} else {
-			stg.dir_state = DIRST_read;
-		}
-		delete_file(net_dir_path_zip);
-	}
-	if (failed) {
-		// A refused connection fails at once, and a bad archive every time:
-		// without a pause each frame would try (and alert) again.
-		draw_any_server();
-		next_try = xtim.run_time + kDirectoryRetry;
-		waiting = true;
-	}
-}
-
-// ---- directory file ----------------------------------------------------------------------------
-
-dir_read_struct dir_read;
-
-bool directory_read_step()
-{
-	if (stg.dir_state != DIRST_read) {
-		if (dir_read.phase != dir_read_struct::idle) dir_read = dir_read_struct();  // never resumed
-		return false;
-	}
-	if (dir_read.phase == dir_read_struct::idle &&
-	    read_directory_begin(dir_read, dir_path,
-	                         "Scanning directory text file to see if you already have Skyrell installed...") == DIRST_refused) {
-		dir_read = dir_read_struct();
-		stg.dir_state = DIRST_refused;
-		return false;
-	}
-	if (read_directory_slice(dir_read, kDirSliceUnits, kDirSliceSeconds) == DIRST_ready) {
-		dir_read = dir_read_struct();
-		stg.dir_state = DIRST_ready;
-		return false;
-	}
-	dir_progress_frame(0.0f, dir_read.cur, dir_read.hi, dir_read.mode, dir_read.title, dir_read.detail);
-	return true;
-}
-
-// ---- install start, scheduler and stop ----------------------------------------------------------
-
-void stop_transfers()
-{
-	abandon_transfers();
-	reset_next();
-}
-
-void start_install()
-{
-	stop_transfers();
-	stg.install_error = 0;
-	totl_inst_rat = 0;
-	if (handle_EULA() != 1) return;
-	// The folders (and the plug-in renames) only for an install that runs:
-	// a decline or a cancel leaves the destination as it was.
-	if (choose_files() != 1) return;
-	if (clear_the_way() != 1) return;
-	// Without its folders every archive would fail with an alert of its own:
-	// the install ends at once, with the error texts.
-	if (make_dirs() != 1) {
-		stg.install_error = 1;
-		stg.install_stage = STAGE_ended;
-		return;
-	}
-	stg.install_stage = STAGE_running;
-}
-
-int run_scheduler(double budget)
-{
-	auto const until = std::chrono::steady_clock::now() + std::chrono::duration<double>(budget);
-	do {
-		if (grab_files() != 0) {
-			stg.install_stage = STAGE_ended;
-			stop_transfers();
-			return 1;
-		}
-	} while (std::chrono::steady_clock::now() < until);
-	return 0;
 }

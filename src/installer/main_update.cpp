@@ -2,19 +2,20 @@
 // the installer one step on. Alone in its object file, so that test programs
 // that define their own APP_update still link the installer library.
 //
-// The road, one step after the other:
+// The road, one step after the other (screens draw in main_screen.cpp,
+// utils_question.cpp, utils_progress.cpp and main_prefs.cpp):
 //
 //   step                               function                        file
 //   command line and destination       read_command_line,              main_dest.cpp
 //                                      start_installer, pick_dest_path
 //   server list                        server_list_step                utils_servers.cpp
-//   directory archive                  directory_archive_step          main_screen.cpp
-//   directory file and comparison      directory_read_step,            main_screen.cpp,
-//                                      read_directory                  utils.cpp
-//   the user's choices                 start_install: handle_EULA,     main_screen.cpp,
-//                                      choose_files                    utils_choice.cpp
+//   directory archive                  directory_archive_step          utils_directory.cpp
+//   directory file and comparison      directory_read_step,            utils_directory.cpp
+//                                      read_directory
+//   the install's start                start_install                   main_install.cpp
+//   the user's choices                 handle_EULA, choose_files       main_screen.cpp, utils_choice.cpp
 //   the folder tree                    clear_the_way, make_dirs        utils_tree.cpp
-//   the scheduler                      run_scheduler, grab_files       main_screen.cpp, grab.cpp
+//   the scheduler                      run_scheduler, grab_files       main_install.cpp, grab.cpp
 //   expansion and deletion             extract_and_delete_file,        grab.cpp
 //                                      remove_listed_file
 //   the end                            finish_install (grab_files),    grab.cpp

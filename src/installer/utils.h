@@ -5,6 +5,7 @@
 // Index: globals - start-up - directory records - directory file - server
 // list - folder tree and scanning progress - file choice.
 #pragma once
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -130,6 +131,7 @@ extern std::set<std::string> deleted_files;  // folders emptied by deletions
 extern int dir_changes;
 
 // ---- directory file -----------------------------------------------------------
+// (utils_directory.cpp)
 // DIRST_ready (3) when read and the destination examined; DIRST_refused (2)
 // when the header was refused (new_format has run). Runs the slices below
 // to the end in one call. The destination examined is dest_dir_path.
@@ -200,6 +202,27 @@ bool installs_file(int i);
 // case alone.
 std::vector<std::string> landing_keys();
 
+// The directory archive and where it is expanded (under temp_path).
+extern std::string net_dir_path_zip, dir_path, dir_path_path;
+// A frame's step while dir_state is DIRST_fetch: the directory archive,
+// fetched in slot 1 from the server in use and expanded into dir_path_path;
+// a failure draws another server and waits before the next try.
+void directory_archive_step();
+float const kDirectoryRetry = 5.0f;
+// The directory's archive, many times a real release's (a few megabytes).
+long long const kDirectoryArchiveCap = 64ll << 20;
+// The directory file it expands to, as many times a real one.
+uint64_t const kDirectoryFileCap = 1ull << 30;
+// A frame's step while dir_state is DIRST_read: the directory file, read one
+// slice a frame so the window keeps answering: true while the read goes on
+// (this frame shows its panel through dir_progress_frame), false once it has
+// ended (DIRST_ready or DIRST_refused) or when none is due.
+bool directory_read_step();
+extern dir_read_struct dir_read;
+// A slice: at most this many lines or paths, and no longer than this.
+long const kDirSliceUnits = 20000;
+double const kDirSliceSeconds = 0.03;
+
 // The progress panel read_directory draws; dir_progress_bar unless a test
 // puts a recorder in its place.
 extern dir_progress_fn dir_progress_draw;
@@ -208,6 +231,19 @@ extern dir_progress_fn dir_progress_draw;
 extern dir_progress_fn dir_progress_frame;
 
 // ---- server list --------------------------------------------------------------
+// A failed fetch's pause before the next try, on the framework clock.
+struct retry_pause {
+	float next_try = 0.0f;
+	bool waiting = false;
+	// Whether the pause still runs; once it has run out it is over.
+	bool holds();
+	void start(float seconds);
+};
+// The server list's and the directory archive's; set_stg_defaults clears
+// both, as a run starts afresh.
+extern retry_pause server_list_pause, directory_pause;
+void clear_retry_pauses();
+
 // Tells the user this installer is too old, opens the download page and
 // asks the program to end.
 void new_format(std::string file);
@@ -234,6 +270,7 @@ void draw_biased_server();
 void draw_any_server();
 
 // ---- folder tree and scanning progress ----------------------------------------
+// (utils_tree.cpp; the panel is drawn in utils_progress.cpp)
 // 1 when every folder stands; 0 after the one alert for the first folder
 // that could not be made (nothing further is tried).
 int make_dirs();
@@ -255,6 +292,7 @@ void dir_progress_panel(float lo, float cur, float hi, int mode, std::string tit
 float dir_progress_fraction(float lo, float cur, float hi);
 
 // ---- file choice ----------------------------------------------------------------
+// (utils_choice.cpp; the question is drawn in utils_question.cpp)
 // The question about a modified file: 1 act on it, 2 leave it, 3 cancel the
 // install, 4 act on it and every later modified file of its folder, 5 leave
 // them all. deleting: the file is to be deleted rather than replaced.
