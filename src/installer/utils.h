@@ -32,10 +32,15 @@ void set_stg_defaults();
 // A missing folder is judged by its parent.
 void check_dest_path();
 
-// The program's command line: 0 runs the installer (*dest is the "-path"
-// value, absolute and ending in "/", or empty), 1 the builder, 2 refused.
-int read_command_line(int argc, char const* const* argv, std::string const& cwd, std::string* dest);
-// The one usage line for a refused command line.
+// The program's command line: "-path FOLDER" first, then any of the
+// options the graphics probe reads (kProgramOptions). Answers 0 to run the
+// installer (*dest is the "-path" value, absolute and ending in "/", or
+// empty), 1 the builder, 2 refused (*why names the argument), 3 help asked.
+int read_command_line(int argc, char const* const* argv, std::string const& cwd, std::string* dest,
+                      std::string* why);
+// The options the installer accepts beside "-path"; null-terminated.
+extern char const* const kProgramOptions[];
+// The usage text, for help and for a refused command line.
 extern char const* const kUsage;
 // Asks the user for the destination folder and judges it: 1 when a folder
 // was chosen, 0 when the dialog was cancelled (nothing changes then).
