@@ -213,7 +213,8 @@ void install_messages(std::string line[3])
 		          ", but not installing it because you already have this file.";
 		break;
 	case GRAB_unwanted:
-		line[0] = "Browsing through file " + crnt_file_name + ", but not installing it because you don't need this file.";
+		line[0] =
+		    "Browsing through file " + crnt_file_name + ", but not installing it because you don't need this file.";
 		break;
 	default: break;
 	}

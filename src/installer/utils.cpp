@@ -204,8 +204,8 @@ void new_format(std::string file)
 	               "OK I am checking the Kestrin Research servers and I am finding file formats that are newer than "
 	               "I can understand!",
 	               "In other words, you need to get a new installer!",
-	               "Please download the newest installer from the download section of " + site, file, ALERT_report, "utils",
-	               __LINE__);
+	               "Please download the newest installer from the download section of " + site, file, ALERT_report,
+	               "utils", __LINE__);
 	go_to_URL(site);
 	stg.install_stage = STAGE_ended;
 	app_done = 1;

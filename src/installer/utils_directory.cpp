@@ -23,6 +23,8 @@ std::string net_dir_path_zip, dir_path, dir_path_path;
 dir_read_struct dir_read;
 retry_pause directory_pause;
 
+// ---- read_directory -------------------------------------------------------------
+
 namespace {
 
 // Folders and names from the file get their separators unified and nothing
@@ -46,12 +48,6 @@ bool path_leaves_folder(std::string const& path)
 		start = slash + 1;
 	}
 }
-
-}  // namespace
-
-// ---- read_directory -------------------------------------------------------------
-
-namespace {
 
 int clamp_int(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
@@ -234,8 +230,8 @@ int read_directory_begin(dir_read_struct& r, std::string const& path, std::strin
 	r.map = std::make_shared<xmap_class>(r.file);
 	xmap_class& map = *r.map;
 	if (!map.begin || map.begin == map.end)
-		__VEDEZE_alert(0, "I tried to read a directory file that does not exist!", "The file is:", r.file, "", ALERT_fatal,
-		               "utils", __LINE__);
+		__VEDEZE_alert(0, "I tried to read a directory file that does not exist!", "The file is:", r.file, "",
+		               ALERT_fatal, "utils", __LINE__);
 
 	int versions[] = {810, 840, 0};
 	if (!map.check_file(xmap_type_text, versions, "INSTALLER", nullptr)) {
@@ -346,8 +342,8 @@ void directory_archive_step()
 		                                 dir_path_path);
 		if (code != 0) {
 			__VEDEZE_alert(0, "DIR-scan: The installer cannot extract a file.", "Error:" + error_str(code),
-			               "Compressed File:" + net_dir_path_zip, "Destination Path:" + dir_path_path, ALERT_report, "main",
-			               __LINE__);
+			               "Compressed File:" + net_dir_path_zip, "Destination Path:" + dir_path_path, ALERT_report,
+			               "main", __LINE__);
 			failed = true;
 		} else {
 			stg.dir_state = DIRST_read;
@@ -372,7 +368,8 @@ bool directory_read_step()
 	}
 	if (dir_read.phase == dir_read_struct::idle &&
 	    read_directory_begin(dir_read, dir_path,
-	                         "Scanning directory text file to see if you already have Skyrell installed...") == DIRST_refused) {
+	                         "Scanning directory text file to see if you already have Skyrell installed...") ==
+	        DIRST_refused) {
 		dir_read = dir_read_struct();
 		stg.dir_state = DIRST_refused;
 		return false;

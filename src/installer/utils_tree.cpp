@@ -27,8 +27,8 @@ void make_dir_error(std::string path, int err)
 	__VEDEZE_alert(0,
 	               "I am unable to install or update Skyrell. An error occurred while creating new folders. Make "
 	               "sure you are installing to a directory that you have access to!",
-	               "Error: " + error_str(err), "Install Location: " + dest_dir_path, "Install Path:" + path, ALERT_report,
-	               "utils", __LINE__);
+	               "Error: " + error_str(err), "Install Location: " + dest_dir_path, "Install Path:" + path,
+	               ALERT_report, "utils", __LINE__);
 }
 
 // ---- make_dirs ------------------------------------------------------------------
