@@ -296,10 +296,13 @@ bar_geometry progress_bar(float ratio, int installing)
 
 // ---- directory archive ----------------------------------------------------------------------------
 
+float dir_archive_next_try = 0;
+bool dir_archive_waiting = false;
+
 void directory_archive_step()
 {
-	static float next_try = 0;
-	static bool waiting = false;  // a failure's pause is running
+	float& next_try = dir_archive_next_try;
+	bool& waiting = dir_archive_waiting;
 	if (stg.dir_state != 0 || stg.server_count < 1) return;
 	if (waiting && xtim.run_time < next_try) return;
 	waiting = false;

@@ -88,6 +88,9 @@ bar_geometry progress_bar(float ratio, int installing);
 // into dir_path_path; a failure draws another server and waits before the
 // next try.
 void directory_archive_step();
+// The pause after a failed fetch: running, and until when.
+extern bool dir_archive_waiting;
+extern float dir_archive_next_try;
 float const kDirectoryRetry = 5.0f;
 // The directory's archive, many times a real release's (a few megabytes).
 long long const kDirectoryArchiveCap = 64ll << 20;

@@ -31,10 +31,15 @@ void set_stg_defaults();
 // A missing folder is judged by its parent.
 void check_dest_path();
 
-// The program's command line: 0 runs the installer (*dest is the "-path"
-// value, absolute and ending in "/", or empty), 1 the builder, 2 refused.
-int read_command_line(int argc, char const* const* argv, std::string const& cwd, std::string* dest);
-// The one usage line for a refused command line.
+// The program's command line: "-path FOLDER" first, then any of the
+// options the graphics probe reads (kProgramOptions). Answers 0 to run the
+// installer (*dest is the "-path" value, absolute and ending in "/", or
+// empty), 1 the builder, 2 refused (*why names the argument), 3 help asked.
+int read_command_line(int argc, char const* const* argv, std::string const& cwd, std::string* dest,
+                      std::string* why);
+// The options the installer accepts beside "-path"; null-terminated.
+extern char const* const kProgramOptions[];
+// The usage text, for help and for a refused command line.
 extern char const* const kUsage;
 // Asks the user for the destination folder and judges it: 1 when a folder
 // was chosen, 0 when the dialog was cancelled (nothing changes then).
@@ -209,6 +214,9 @@ void new_format(std::string file);
 // kServerListRetry seconds later on the framework clock.
 void server_list_step();
 float const kServerListRetry = 5.0f;
+// The pause after a failed fetch: running, and until when.
+extern bool server_list_waiting;
+extern float server_list_next_try;
 // Reads the list at path: 1 with server_count, the server tables and
 // install_name set; 0 after new_format when it is refused.
 int read_server_list(std::string const& path);

@@ -7,6 +7,9 @@
 
 #include <cstring>
 #include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "foundation/hl_string.h"
 #include "support/alert_recorder.h"
@@ -92,7 +95,29 @@ TEST(TrimDestFolder, DropsTheFirstComponent)
 
 namespace {
 
+// The environment a test changes, as the run began; given back after each
+// test so the next one's folder is made where the run's are.
+struct saved_environment {
+	std::vector<std::pair<char const*, std::string>> values;
+	std::vector<char const*> unset;
+	saved_environment()
+	{
+		for (char const* k : {"HOME", "TMPDIR", "XDG_CONFIG_HOME"})
+			if (char const* v = getenv(k)) values.push_back({k, v});
+			else unset.push_back(k);
+	}
+	void restore() const
+	{
+		for (auto const& [k, v] : values) setenv(k, v.c_str(), 1);
+		for (char const* k : unset) unsetenv(k);
+	}
+};
+saved_environment const run_env;
+saved_environment const& run_environment() { return run_env; }
+
 struct OsPathTest : ::testing::Test {
+	// Before dir: its folder is made under TMPDIR.
+	int const restored = (run_environment().restore(), 0);
 	temp_dir dir;
 	std::string home;
 	void SetUp() override
@@ -103,6 +128,7 @@ struct OsPathTest : ::testing::Test {
 		unsetenv("XDG_CONFIG_HOME");
 		setenv("TMPDIR", dir.path().c_str(), 1);
 	}
+	void TearDown() override { run_environment().restore(); }
 	std::string get(int code, std::string start = "unchanged")
 	{
 		get_OS_abs_path(code, start);
