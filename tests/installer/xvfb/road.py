@@ -20,7 +20,8 @@ folder, stand-in `zenity` (cancels) and `xdg-open` first on PATH:
           becomes a file and a file a folder, names change only in letter
           case (one with new content, one folder), and a file the user
           edited moves between platform folders; its directory file also
-          has a GONE line spelling a current file's path in another case.
+          has GONE lines spelling current files' paths in another case,
+          through "." and through an empty folder name.
           The one question (install, not delete) is answered "OVERWRITE THE
           OLD FILE"; the install completes and the tree equals the third
           master, the user's own files kept.
@@ -669,6 +670,11 @@ class Road:
         readme = hashlib.md5(b'read me, second edition\n').hexdigest()
         text += ('\nDIR All/Instructions/\nFILE 0 0 85007 1 1 %s README.TXT\nFILE 0 0 85008 0 0 GONE README.TXT\n'
                  % readme)
+        # And GONE lines reaching current files through "." and an empty folder name.
+        manual = hashlib.md5(b'manual, second edition\n').hexdigest()
+        text += ('DIR All/./Instructions/\nFILE 0 0 85007 1 1 %s readme.txt\nFILE 0 0 85008 0 0 GONE readme.txt\n'
+                 'DIR All/Instructions//\nFILE 0 0 85007 1 1 %s MANUAL.txt\nFILE 0 0 85008 0 0 GONE MANUAL.txt\n'
+                 % (readme, manual))
         with zipfile.ZipFile(archive, 'w', zipfile.ZIP_DEFLATED) as z:
             z.writestr('directory.txt', text)
         self.sets.append(out)
