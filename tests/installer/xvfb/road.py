@@ -449,6 +449,12 @@ class Program:
 
     def kill(self):
         if self.proc.poll() is None:
+            # What the window showed last, for the shot of a failed run: the
+            # run's own clean-up ends the program before that shot is taken.
+            try:
+                self.road.last_screen = self.road.screen.window_rgb()
+            except Exception:
+                self.road.last_screen = None
             self.proc.kill()
             self.proc.wait()
 
@@ -472,9 +478,10 @@ class Road:
         self.run = 'setup'
         self.shots = 0
 
-    def shoot(self, name):
+    def shoot(self, name, rgb=None):
         self.shots += 1
-        write_png(os.path.join(self.keep, '%02d-%s-%s.png' % (self.shots, self.run, name)), self.screen.window_rgb())
+        write_png(os.path.join(self.keep, '%02d-%s-%s.png' % (self.shots, self.run, name)),
+                  rgb if rgb is not None else self.screen.window_rgb())
 
     def shows(self, col, x, y, text):
         return self.texts.shown(self.screen.window_rgb(), col, x, y, text)
@@ -805,11 +812,12 @@ class Road:
         try:
             for run in self.runs:
                 self.run = run
+                self.last_screen = None
                 log('%s run' % run)
                 try:
                     getattr(self, run)()
                 except Failed:
-                    self.shoot('failed')
+                    self.shoot('failed', getattr(self, 'last_screen', None))
                     raise
         finally:
             self.nginx.stop()
