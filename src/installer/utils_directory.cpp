@@ -36,6 +36,31 @@ void unify_separators(std::string& fragment)
 		if (c == '\\' || c == ':') c = '/';
 }
 
+// Drops "." and empty folder names from a listed path (separators unified),
+// so that one file is named one way: otherwise a GONE line could reach a
+// current file by a spelling no other listed path shares. A trailing
+// separator stays, so that a path naming no file is still seen as such.
+void drop_empty_folders(std::string& path)
+{
+	bool const plain = path.find("//") == std::string::npos && path.find("/./") == std::string::npos &&
+	                   path.compare(0, 2, "./") != 0 && path != "." &&
+	                   (path.size() < 2 || path.compare(path.size() - 2, 2, "/.") != 0);
+	if (plain) return;  // the common case: no copy of millions of names
+	std::string out;
+	out.reserve(path.size());
+	size_t start = 0;
+	for (;;) {
+		size_t const slash = path.find('/', start);
+		size_t const end = slash == std::string::npos ? path.size() : slash;
+		bool const skip = (end == start && start != 0) || (end - start == 1 && path[start] == '.');
+		if (!skip) out.append(path, start, end - start);
+		if (slash == std::string::npos) break;
+		if (!skip) out += '/';
+		start = slash + 1;
+	}
+	if (out.size() != path.size()) path.swap(out);
+}
+
 // Whether a listed path (separators unified) climbs out of its folder.
 bool path_leaves_folder(std::string const& path)
 {
@@ -119,6 +144,7 @@ bool parse_line(dir_read_struct& r)
 	unify_separators(name);
 	v.name.reserve(r.folder.size() + name.size());  // no slack in millions of names
 	v.name.append(r.folder).append(name);
+	drop_empty_folders(v.name);
 	std::string const& listed = v.name;
 	bool const new_path = sim_info.empty() || listed != r.previous;
 	if (new_path) sim_info.emplace_back();
