@@ -256,6 +256,7 @@ void finish_install()
 	for (auto it = deleted_files.rbegin(); it != deleted_files.rend(); ++it) {
 		if (working_folder(*it)) continue;
 		wrk_path = *it;
+		sweep_left_over(app_path + *it);  // what a killed run half wrote there is no one's
 		if (opensave_getitems(0) == 0) remove_emptied_folder(*it);
 	}
 	wrk_path = kept_wrk;
