@@ -136,12 +136,12 @@ bool handle_path(int k, int f)
 
 	if (path_has_no_file(v.name)) {
 		__VEDEZE_alert(0, "I am working through the list and found a path that has no file!",
-		               "This is impossible to download or delete!", "It is:", v.name, 2, "grab", __LINE__);
+		               "This is impossible to download or delete!", "It is:", v.name, ALERT_fatal, "grab", __LINE__);
 		return true;
 	}
 
 	if (v.del_it) {
-		stg.grab_phase = 0;
+		stg.grab_phase = GRAB_deleting;
 		if (remove_listed_file(installed)) clean_up_folders_of(installed);
 		return true;
 	}
@@ -154,11 +154,11 @@ bool handle_path(int k, int f)
 			clean_up_folders_of(installed);
 	}
 	if (!v.get_it) {
-		stg.grab_phase = v.up_to_date ? 2 : 3;
+		stg.grab_phase = v.up_to_date ? GRAB_current : GRAB_unwanted;
 		return true;
 	}
 
-	stg.grab_phase = 1;
+	stg.grab_phase = GRAB_downloading;
 	std::string const archive = slot_archive(k);
 	switch (http.net_check(k + kFirstSlot, server_name[server_slot()], remote, archive, archive_cap(v.zip_size))) {
 	case 0: {
@@ -252,14 +252,11 @@ void finish_install()
 	next.finished = 1;
 
 	// Deepest first: a folder sorts after its parent.
-	std::string const kept_wrk = wrk_path;
 	for (auto it = deleted_files.rbegin(); it != deleted_files.rend(); ++it) {
 		if (working_folder(*it)) continue;
-		wrk_path = *it;
 		sweep_left_over(app_path + *it);  // what a killed run half wrote there is no one's
-		if (opensave_getitems(0) == 0) remove_emptied_folder(*it);
+		if (opensave_getitems_in(*it, 0) == 0) remove_emptied_folder(*it);
 	}
-	wrk_path = kept_wrk;
 
 	if (this_install_has_exes && stg.rename_folder) {
 		std::string d = dest_dir_path;
@@ -325,7 +322,7 @@ int extract_and_delete_file(std::string zip, std::string dest, float ext_kb)
 	if (r != 0 && !archive_bad(r)) {
 		stg.install_error = 1;
 		__VEDEZE_alert(0, "The installer cannot extract a file.", "Error:" + error_str(r), "Compressed File:" + zip,
-		               "Destination:" + dest, 1, "grab", __LINE__);
+		               "Destination:" + dest, ALERT_report, "grab", __LINE__);
 	}
 	int const x = dest.find("Contents/MacOS/") != std::string::npos ? make_file_executable(dest.c_str()) : 0;
 	log_action("EXPANDING file ", dest, r);
