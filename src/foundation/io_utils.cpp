@@ -351,6 +351,8 @@ void sweep_beside(std::string const& dir)
 
 }  // namespace
 
+void sweep_left_over(std::string const& folder) { sweep_beside(folder); }
+
 // Made under a name that nothing uses yet, so that a link planted under a
 // known name cannot redirect the write.
 int make_beside(std::string const& target, std::string& tmp, std::function<int(std::string const&)> const& make)

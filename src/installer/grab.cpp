@@ -254,6 +254,7 @@ void finish_install()
 	// Deepest first: a folder sorts after its parent.
 	for (auto it = deleted_files.rbegin(); it != deleted_files.rend(); ++it) {
 		if (working_folder(*it)) continue;
+		sweep_left_over(app_path + *it);  // what a killed run half wrote there is no one's
 		if (opensave_getitems_in(*it, 0) == 0) remove_emptied_folder(*it);
 	}
 

@@ -135,6 +135,8 @@ namespace {
 // the folders deepest first.
 void list_below(std::string const& folder, std::vector<std::string>& others, std::vector<std::string>& folders)
 {
+	// A killed run's half-written file is no one's: it never holds up a reshape.
+	sweep_left_over(app_path + folder + "/");
 	DIR* dir = opendir((app_path + folder).c_str());
 	if (!dir) return;
 	std::vector<std::string> names;

@@ -174,7 +174,7 @@ TEST_F(GrabNetTest, ProgressOfARunningTransfer)
 // What the first server does with a request; the second serves the set.
 enum class fault {
 	none, not_found, reset_mid_body, short_body, slow_pieces, wrong_file, corrupt_zip, escaping_entry, extra_entries,
-	too_large, endless
+	too_large, endless, long_body, byte_by_byte, html_page, redirect
 };
 
 // Every bad reply or archive is a failed download: another server is tried,
@@ -217,6 +217,24 @@ TEST_F(GrabNetTest, FailoverTable)
 		case fault::escaping_entry: return script_simple(ok_reply(escaping));
 		case fault::extra_entries: return script_simple(ok_reply(extra));
 		case fault::too_large: return script_simple(ok_reply(too_large));
+		case fault::long_body: {
+			// The length lies low; the rest of the archive follows later.
+			std::string const head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(good.size() - 30) + "\r\n\r\n";
+			r.steps.push_back({head + good.substr(0, good.size() - 30), 0});
+			r.steps.push_back({good.substr(good.size() - 30), 50});
+			return r;
+		}
+		case fault::byte_by_byte: {
+			std::string const all = ok_reply(good);
+			for (char c : all)
+				r.steps.push_back({std::string(1, c), 0});
+			return r;
+		}
+		case fault::html_page:
+			return script_simple(ok_reply("<html><body><h1>Service unavailable</h1></body></html>\n"));
+		case fault::redirect:
+			return script_simple("HTTP/1.1 302 Found\r\nLocation: http://srv0.test/one/All/Resources/a.txt.zip\r\n"
+			                     "Content-Length: 0\r\n\r\n");
 		case fault::endless:
 			// No length, and more than the archive's listed size and margin.
 			r.steps.push_back({"HTTP/1.1 200 OK\r\n\r\n", 0});
@@ -245,6 +263,12 @@ TEST_F(GrabNetTest, FailoverTable)
 	    {"an archive holding other files too", fault::extra_entries, fault::none, true},
 	    {"an archive expanding past its listed size", fault::too_large, fault::none, true},
 	    {"an endless reply", fault::endless, fault::none, true},
+	    {"a length lying low, the rest of the body later", fault::long_body, fault::none, true},
+	    {"a reply byte by byte", fault::byte_by_byte, fault::none, true},
+	    {"an HTML page with status 200", fault::html_page, fault::none, true},
+	    {"a redirect", fault::redirect, fault::none, true},
+	    {"every server redirects", fault::redirect, fault::redirect, false},
+	    {"every server sends an HTML page", fault::html_page, fault::html_page, false},
 	    {"every server bad", fault::not_found, fault::not_found, false},
 	    {"every archive holding other files too", fault::extra_entries, fault::extra_entries, false},
 	    {"every archive expanding past its listed size", fault::too_large, fault::too_large, false},
@@ -288,7 +312,7 @@ TEST_F(GrabNetTest, FailoverTable)
 		EXPECT_EQ(read_text_file(dest + "Resources/mine.txt"), "the user's");
 		EXPECT_FALSE(exists(fresh.path() + "a.txt"));  // the escaping entry's target
 		EXPECT_GT(first_hits.load(), 0);
-		if (c.first == fault::none || c.first == fault::slow_pieces) {
+		if (c.first == fault::none || c.first == fault::slow_pieces || c.first == fault::byte_by_byte) {
 			EXPECT_EQ(second_hits.load(), 0);
 		}
 		if (!c.completes) {
