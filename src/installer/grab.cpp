@@ -66,16 +66,35 @@ struct expand_job {
 	THREAD_call* call = nullptr;
 };
 
-// More archives than this waiting for the pool hold back new transfers.
-size_t const kMostExpanding = 16;
+// A slot with this many archives still in the pool takes no new path: the
+// transfers stay close to what is installed.
+int const kMostExpandingPerSlot = 2;
 
 std::vector<std::unique_ptr<expand_job>> expanding;  // main thread only
 std::deque<int> refetch;  // paths whose expansion failed, to fetch again; main thread only
 std::atomic<int> abandoning{0};  // jobs not yet begun give up
 unsigned job_serial = 0;  // names each job's archive
+
+// Alerts met off the frame thread, raised by it later.
+struct held_alert {
+	std::string m1, m2, m3, m4;
+	int severity;
+	char const* file;
+	int line;
+};
+std::vector<held_alert> held_alerts;
 int const kAbandoned = -1;  // a job given up before it began
 
 // ---- helpers ------------------------------------------------------------------
+
+// Off the frame thread an alert waits for it (grab_raise_alerts).
+void raise_alert(std::string m1, std::string m2, std::string m3, std::string m4, int severity, int line)
+{
+	if (THREAD_is_inited() && !THREAD_is_main_thread())
+		held_alerts.push_back({m1, m2, m3, m4, severity, "grab", line});
+	else
+		__VEDEZE_alert(0, m1, m2, m3, m4, severity, "grab", line);
+}
 
 void log_line(std::string const& text)
 {
@@ -158,8 +177,8 @@ void alert_cannot_extract(int r, std::string const& zip, std::string dest)
 {
 	set_dir_chars(dest);
 	stg.install_error = 1;
-	__VEDEZE_alert(0, "The installer cannot extract a file.", "Error:" + error_str(r), "Compressed File:" + zip,
-	               "Destination:" + dest, 1, "grab", __LINE__);
+	raise_alert("The installer cannot extract a file.", "Error:" + error_str(r), "Compressed File:" + zip,
+	            "Destination:" + dest, 1, __LINE__);
 }
 
 // ---- one path of one stream ------------------------------------------------------
@@ -281,8 +300,8 @@ path_state handle_path(int k, int f)
 	crnt_file_name = sep == std::string::npos ? remote : remote.substr(sep + 1);
 
 	if (path_has_no_file(v.name)) {
-		__VEDEZE_alert(0, "I am working through the list and found a path that has no file!",
-		               "This is impossible to download or delete!", "It is:", v.name, 2, "grab", __LINE__);
+		raise_alert("I am working through the list and found a path that has no file!",
+		            "This is impossible to download or delete!", "It is:", v.name, 2, __LINE__);
 		return kPathFinished;
 	}
 
@@ -483,7 +502,10 @@ int grab_files()
 			continue;
 		if (next.wants_file[k]) {
 			// While the pool is behind, no new transfer starts.
-			if (expanding.size() >= kMostExpanding)
+			int held = 0;
+			for (auto const& job : expanding)
+				held += job->k == k ? 1 : 0;
+			if (held >= kMostExpandingPerSlot)
 				continue;
 			if (!refetch.empty()) {
 				next.file_index[k] = refetch.front();
@@ -511,6 +533,32 @@ int grab_files()
 		return stg.install_error;
 	finish_install();
 	return 1;
+}
+
+void grab_raise_alerts()
+{
+	std::vector<held_alert> const due = std::move(held_alerts);
+	held_alerts.clear();
+	for (auto const& a : due)
+		__VEDEZE_alert(0, a.m1, a.m2, a.m3, a.m4, a.severity, a.file, a.line);
+}
+
+void grab_hold_alert(exce_class const& e)
+{
+	held_alerts.push_back({e.msg1, e.msg2, e.msg3, e.msg4, 2, e.file ? e.file : "grab", e.line});
+}
+
+void grab_wait(int timeout_ms)
+{
+	int const n = static_cast<int>(sim_info.size());
+	std::vector<int> slots;
+	for (int k = 0; k < kStreams; k++)
+		if (next.active[k] && !next.wants_file[k] && next.file_index[k] >= 0 && next.file_index[k] < n)
+			slots.push_back(k + kFirstSlot);
+	if (!slots.empty())
+		http.wait_any(slots, timeout_ms);
+	else if (!expanding.empty())
+		THREAD_is_done(expanding.front()->call, timeout_ms);  // the pool's next result
 }
 
 int extract_and_delete_file(std::string zip, std::string dest, float ext_kb)

@@ -5,12 +5,17 @@
 #include "installer/main_screen.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
+#include <mutex>
+#include <thread>
 
 #include "foundation/alert.h"
 #include "foundation/app_globals.h"
+#include "foundation/exce.h"
 #include "foundation/hl_string.h"
+#include "foundation/hl_thread.h"
 #include "foundation/http.h"
 #include "foundation/io_utils.h"
 #include "foundation/io_zip.h"
@@ -323,8 +328,62 @@ void directory_archive_step()
 
 // ---- install start, scheduler and stop ----------------------------------------------------------
 
+namespace {
+
+// The scheduler's own thread: it calls grab_files while it holds the frame
+// lock, so it shares the road's state with the frame thread only between
+// frames' drawing; between calls it waits on the sockets. The frame thread
+// shows its progress and raises its alerts.
+struct scheduler_thread {
+	std::thread thread;
+	std::atomic<int> stop{0};
+	std::atomic<int> ended{0};  // grab_files has answered non-zero
+};
+scheduler_thread sched;
+
+void scheduler_loop()
+{
+	while (!sched.stop.load()) {
+		std::unique_lock<std::recursive_timed_mutex> frame(frame_lock, std::defer_lock);
+		if (!frame.try_lock_for(std::chrono::milliseconds(5)))
+			continue;
+		if (sched.stop.load())
+			break;
+		int r = 0;
+		try {
+			r = grab_files();
+		} catch (exce_class const& e) {
+			// An alert of the layers below, thrown off the frame thread: the
+			// frame thread raises it as the fatal alert it is.
+			stg.install_error = 1;
+			grab_hold_alert(e);
+			r = 1;
+		}
+		if (r != 0) {
+			sched.ended = 1;
+			return;
+		}
+		frame.unlock();
+		grab_wait(2);
+	}
+}
+
+void stop_scheduler()
+{
+	if (!sched.thread.joinable())
+		return;
+	sched.stop = 1;
+	sched.thread.join();
+	sched.stop = 0;
+	sched.ended = 0;
+	grab_raise_alerts();
+}
+
+}  // namespace
+
 void stop_transfers()
 {
+	stop_scheduler();
 	abandon_transfers();
 	reset_next();
 }
@@ -349,15 +408,18 @@ void start_install()
 	stg.install_stage = 1;
 }
 
-int run_scheduler(double budget)
+int run_scheduler()
 {
-	auto const until = std::chrono::steady_clock::now() + std::chrono::duration<double>(budget);
-	do {
-		if (grab_files() != 0) {
-			stg.install_stage = 2;
-			stop_transfers();
-			return 1;
-		}
-	} while (std::chrono::steady_clock::now() < until);
-	return 0;
+	if (!sched.thread.joinable()) {
+		// The pool's main thread is this one, whoever starts it.
+		if (!THREAD_is_inited())
+			THREAD_init();
+		sched.thread = std::thread(scheduler_loop);
+	}
+	grab_raise_alerts();
+	if (!sched.ended.load())
+		return 0;
+	stg.install_stage = 2;
+	stop_transfers();
+	return 1;
 }

@@ -80,6 +80,7 @@ float const kDirectoryRetry = 5.0f;
 void start_install();
 // Ends what runs: the transfers in flight and the scheduler's state.
 void stop_transfers();
-// Runs the scheduler for up to `budget` seconds of this frame; 1 once the
-// install has ended.
-int run_scheduler(double budget);
+// Keeps the scheduler running on its own thread and raises its alerts; 1
+// once the install has ended (then the thread is joined and the transfers
+// dropped).
+int run_scheduler();

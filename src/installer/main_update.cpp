@@ -94,7 +94,7 @@ void APP_update()
 
 	if (stg.install_stage == 0 && stg.dir_state != 0) read_sizes();
 	if (stg.install_stage == 1) {
-		run_scheduler(0.01);
+		run_scheduler();
 		advance_install_ratio(xtim.prd_FM);
 	}
 	std::string line[3];
