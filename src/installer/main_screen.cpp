@@ -344,9 +344,12 @@ scheduler_thread sched;
 void scheduler_loop()
 {
 	while (!sched.stop.load()) {
-		std::unique_lock<std::recursive_timed_mutex> frame(frame_lock, std::defer_lock);
-		if (!frame.try_lock_for(std::chrono::milliseconds(5)))
+		std::unique_lock<std::recursive_mutex> frame(frame_lock, std::try_to_lock);
+		if (!frame.owns_lock()) {
+			// The frame is drawing: a short back-off, so that a stop is seen.
+			std::this_thread::sleep_for(std::chrono::microseconds(500));
 			continue;
+		}
 		if (sched.stop.load())
 			break;
 		int r = 0;

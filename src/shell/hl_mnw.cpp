@@ -441,11 +441,11 @@ void menu_hover()
 
 }  // namespace
 
-std::recursive_timed_mutex frame_lock;
+std::recursive_mutex frame_lock;
 
 void VEDEZE_event_proc()
 {
-	std::unique_lock<std::recursive_timed_mutex> frame(frame_lock);
+	std::unique_lock<std::recursive_mutex> frame(frame_lock);
 	timer_flags();
 
 	return_hit = 0;

@@ -75,4 +75,4 @@ void VEDEZE_handleclick(int force);
 // Held by the frame thread through each frame but for its wait for events
 // and its buffer swap. A thread that shares the frame's state (the
 // installer's scheduler) works only while it holds this.
-extern std::recursive_timed_mutex frame_lock;
+extern std::recursive_mutex frame_lock;
