@@ -245,14 +245,20 @@ bitmap render(font const& f, unsigned cp, float px_size, float x_scale, float sh
 	return b;
 }
 
+// The text size: at 9 pixels to the em the capitals and ascenders take 7
+// rows and the descenders 2, which is what a 10-row line pitch leaves room
+// for (k_ink_up); a larger size would only be squeezed back into them.
+constexpr float k_text_px = 9.f;
+
 // Coverage to alpha: a slight lift keeps thin stems of small light-on-dark
 // and dark-on-light text from fading.
 float coverage_alpha(unsigned char v) { return std::pow(v / 255.f, 0.8f); }
 
-// Puts a glyph into one cell of a font: ink within `ink_cols` columns and the
-// cell's rows, baseline k_baseline rows above the cell's bottom. The glyph is
-// narrowed, then made smaller, until it fits.
-void glyph_into_cell(canvas& cv, font const& f, unsigned cp, int cell_s, int cell_t, int ink_cols, int cell_h,
+// Puts a glyph into one cell of a font: ink within `ink_cols` columns and
+// from the cell's bottom to `ink_up` rows above the baseline, which lies
+// k_baseline rows above the cell's bottom. The glyph is narrowed, then made
+// smaller, until it fits.
+void glyph_into_cell(canvas& cv, font const& f, unsigned cp, int cell_s, int cell_t, int ink_cols, int ink_up,
                      float size, char const* what)
 {
 	float xs = 1.f;
@@ -262,7 +268,7 @@ void glyph_into_cell(canvas& cv, font const& f, unsigned cp, int cell_s, int cel
 		int iw = b.ink_x1 - b.ink_x0 + 1;
 		// Rows of ink relative to the baseline: the top pixel row sits at b.top - 1.
 		int top_rel = b.top - 1 - b.ink_y0, bot_rel = b.top - 1 - b.ink_y1;
-		bool tall = top_rel > cell_h - 1 - k_baseline || bot_rel < -k_baseline;
+		bool tall = top_rel > ink_up || bot_rel < -k_baseline;
 		if (iw > ink_cols) {
 			xs *= std::max(.5f, (ink_cols - .15f) / float(iw));
 			continue;
@@ -363,14 +369,15 @@ void paint_bar(canvas& cv, cell const& c)
 		if (!pressed) line(cv, x0 + 6, y1 - 3.5f, x1 - 6, y1 - 3.5f, 1, grey(1.f, .9f));
 		break;
 	}
-	case 4: {   // progress track: a sunken groove
-		fill(cv, x0, y0, x1, y1, round_box(x0, y0 + 1, x1, y1 - 1, 6), grey(.5f));
-		fill(cv, x0, y0, x1, y1, round_box(x0 + 1, y0 + 2, x1 - 1, y1 - 2, 5), vgrad(y0, y1, grey(.93f), grey(.80f)));
+	case 4: {   // progress track: a grey sunken groove, so that any fill stands out
+		fill(cv, x0, y0, x1, y1, round_box(x0, y0, x1, y1, 7), grey(.30f));
+		fill(cv, x0, y0, x1, y1, round_box(x0 + 1, y0 + 1, x1 - 1, y1 - 1, 6), vgrad(y0, y1, grey(.74f), grey(.56f)));
 		break;
 	}
-	case 5: {   // progress fill: an accent pill with a gloss
-		fill(cv, x0, y0, x1, y1, round_box(x0 + 1, y0 + 2, x1 - 1, y1 - 2, 5), vgrad(y0, y1, rgba(0x1f5596), rgba(0x4f8fd6)));
-		fill(cv, x0, y0, x1, y1, round_box(x0 + 3, y0 + 8, x1 - 3, y1 - 4, 2), grey(1.f, .35f));
+	case 5: {   // progress fill: a bright green pill with a gloss, full height of the groove
+		fill(cv, x0, y0, x1, y1, round_box(x0 + 1, y0 + 1, x1 - 1, y1 - 1, 6), rgba(0x17561f));
+		fill(cv, x0, y0, x1, y1, round_box(x0 + 2, y0 + 2, x1 - 2, y1 - 2, 5), vgrad(y0, y1, rgba(0x2fa040), rgba(0x7be08a)));
+		fill(cv, x0, y0, x1, y1, round_box(x0 + 4, y0 + 9, x1 - 4, y1 - 4, 2), grey(1.f, .45f));
 		break;
 	}
 	case 7: {   // slider track: a groove around t 16 where the fill and knob sit
@@ -389,11 +396,14 @@ void paint_bar(canvas& cv, cell const& c)
 		break;
 	}
 	case 10: {   // pop-up chooser: a button with a down arrow in its right cap
-		fill(cv, x0, y0, x1, y1, round_box(x0 + 1, y0 + 1, x1 - 1, y1 - 1, 6), k_edge_dark);
-		fill(cv, x0, y0, x1, y1, round_box(x0 + 2, y0 + 2, x1 - 2, y1 - 2, 5), vgrad(y0, y1, k_face_lo, k_face_hi));
-		float ax = x1 - 12, ay = y0 + c.h / 2.f;
+		// The labels beside it end 5 points from the longest item's ends, about
+		// where the drawn bar ends: the body stands back from both of its ends,
+		// with a soft edge, so that the labels' ink stays clear of it.
+		fill(cv, x0, y0, x1, y1, round_box(x0 + 4, y0 + 1, x1 - 7, y1 - 1, 6), grey(.62f));
+		fill(cv, x0, y0, x1, y1, round_box(x0 + 5, y0 + 2, x1 - 8, y1 - 2, 5), vgrad(y0, y1, k_face_lo, k_face_hi));
+		float ax = x1 - 15, ay = y0 + c.h / 2.f;
 		line(cv, x1 - 22.5f, y0 + 5, x1 - 22.5f, y1 - 5, 1, grey(.6f));
-		tri(cv, ax - 4, ay + 2.5f, ax + 4, ay + 2.5f, ax, ay - 2.5f, grey(.30f));
+		tri(cv, ax - 3.5f, ay + 2.5f, ax + 3.5f, ay + 2.5f, ax, ay - 2.5f, grey(.30f));
 		break;
 	}
 	default: die("no art for bar style " + std::to_string(c.style));
@@ -421,11 +431,13 @@ void paint_panel(canvas& cv, cell const& c)
 	};
 	(void)cut;
 	switch (c.style) {
-	case 11: {   // framed window with a title band
+	// Framed window with a title band, no deeper than its title and close
+	// boxes need, so that the window's first line of text stays clear of it.
+	case 11: {
 		body(2, 8, k_edge_dark, grey(.955f), .25f);
-		fill(cv, x0, y0, x1, y1, round_box(x0 + 3, y1 - 27, x1 - 3, y1 - 3, 7),
-		     [=](float, float y) { return (y < y1 - 20) ? grey(.80f) : mix(grey(.80f), grey(.90f), (y - (y1 - 20)) / 17); });
-		fill(cv, x0, y0, x1, y1, round_box(x0 + 3, y1 - 27, x1 - 3, y1 - 26, 0), grey(.62f));
+		fill(cv, x0, y0, x1, y1, round_box(x0 + 3, y1 - 23, x1 - 3, y1 - 3, 7),
+		     [=](float, float y) { return (y < y1 - 18) ? grey(.80f) : mix(grey(.80f), grey(.90f), (y - (y1 - 18)) / 15); });
+		fill(cv, x0, y0, x1, y1, round_box(x0 + 3, y1 - 23, x1 - 3, y1 - 22, 0), grey(.62f));
 		break;
 	}
 	case 12: body(2, 8, k_edge_dark, grey(.965f), .2f); break;
@@ -632,10 +644,11 @@ canvas paint_363()
 		int w = OGL_glyph_width((unsigned char)b);
 		// Ink one column short of the advance, so neighbours never touch.
 		int ink = std::clamp(w - 1, 1, int(prop.cw));
+		int up = tall_glyph((unsigned char)b) ? int(prop.ch) - 1 - k_baseline : k_ink_up;
 		glyph_into_cell(cv, g_sans, code_point((unsigned char)b), int(prop.s0 + gc.col * prop.cw),
-		                int(prop.t0 + gc.row * prop.ch), ink, int(prop.ch), 10.f, "proportional");
+		                int(prop.t0 + gc.row * prop.ch), ink, up, k_text_px, "proportional");
 		glyph_into_cell(cv, g_mono, code_point((unsigned char)b), int(mono.s0 + gc.col * mono.cw),
-		                int(mono.t0 + gc.row * mono.ch), k_mono_ink - 1, int(mono.ch), 10.f, "mono");
+		                int(mono.t0 + gc.row * mono.ch), k_mono_ink - 1, up, k_text_px, "mono");
 	}
 	cv.unclip();
 	for (sample_pixel const& p : k_samples) paint_swatch(cv, p);
@@ -649,18 +662,32 @@ canvas paint_363()
 
 // ---------------------------------------------------------------- atlas 364
 
+// Plain buttons are light grey with dark text. The agreement's two answers
+// are told apart by colour as well as by word: AGREE a saturated green,
+// DECLINE a brick red, both with white text (the screen draws both under the
+// same pale green tint, which keeps them green and red).
 void paint_button(canvas& cv, cell const& c, int state)
 {
 	float x0 = c.s, x1 = c.s + c.w, y0 = button_state_t(c, state), y1 = y0 + c.h;
 	bool hover = state == 1, pressed = state == 2;
-	fill(cv, x0, y0, x1, y1, round_box(x0, y0, x1, y1, 6), pressed ? grey(.30f) : hover ? rgba(0x2a5d9c) : grey(.38f));
-	paint_fn face = pressed ? vgrad(y0, y1, grey(.78f), grey(.68f))
-	                        : hover ? vgrad(y0, y1, grey(.90f), grey(1.f)) : vgrad(y0, y1, grey(.82f), grey(.97f));
+	struct look { col edge, edge_hover, lo, hi, lo_hover, hi_hover, lo_pressed, hi_pressed, ink, ink_hover; };
+	static const look looks[] = {
+		{grey(.38f), rgba(0x2a5d9c), grey(.82f), grey(.97f), grey(.90f), grey(1.f), grey(.78f), grey(.68f),
+		 rgba(0x1b2735), rgba(0x0f2b52)},
+		{rgba(0x16501f), rgba(0x0d3a14), rgba(0x2f8a3c), rgba(0x52b85e), rgba(0x3a9c48), rgba(0x66cc72),
+		 rgba(0x24702f), rgba(0x1d5e27), grey(1.f), grey(1.f)},
+		{rgba(0x5e1d16), rgba(0x46130e), rgba(0xa8402f), rgba(0xcf6a58), rgba(0xb84a38), rgba(0xdf7c6a),
+		 rgba(0x8c3426), rgba(0x742b20), grey(1.f), grey(1.f)},
+	};
+	look const& k = looks[std::clamp(c.style, 0, 2)];
+	fill(cv, x0, y0, x1, y1, round_box(x0, y0, x1, y1, 6), pressed ? mix(k.edge, grey(0), .2f) : hover ? k.edge_hover : k.edge);
+	paint_fn face = pressed ? vgrad(y0, y1, k.hi_pressed, k.lo_pressed)
+	                        : hover ? vgrad(y0, y1, k.lo_hover, k.hi_hover) : vgrad(y0, y1, k.lo, k.hi);
 	fill(cv, x0, y0, x1, y1, round_box(x0 + 1, y0 + 1, x1 - 1, y1 - 1, 5), face);
-	if (!pressed) fill(cv, x0, y0, x1, y1, round_box(x0 + 4, y1 - 4, x1 - 4, y1 - 2, 1), grey(1.f, hover ? .9f : .6f));
+	if (!pressed) fill(cv, x0, y0, x1, y1, round_box(x0 + 4, y1 - 4, x1 - 4, y1 - 2, 1), grey(1.f, (hover ? .9f : .6f) * (c.style ? .5f : 1.f)));
 	int shift = pressed ? -1 : 0;
 	draw_text_centred(cv, g_bold, c.text, 10.f, (x0 + x1) / 2.f + (pressed ? 1 : 0), int(y0) + 7 + shift,
-	                  hover ? rgba(0x0f2b52) : rgba(0x1b2735), 1);
+	                  hover ? k.ink_hover : k.ink, 1);
 }
 
 // The product's mark: aviator's wings around a disc, the name beneath. The

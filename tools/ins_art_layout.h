@@ -45,6 +45,17 @@ constexpr sample_pixel k_samples[] = {
 // (graphics/oglp_glyph.h); the art adds where the ink goes in a cell.
 constexpr int k_baseline = 2;      // rows of the cell below the baseline
 constexpr int k_mono_ink = 6;      // columns a mono glyph may ink
+// Lines of wrapped text lie 10 rows apart. Ink from 2 rows below the
+// baseline to k_ink_up rows above it leaves one clear row between a
+// descender and the capitals of the next line.
+constexpr int k_line_pitch = 10;
+constexpr int k_ink_up = k_line_pitch - 2 - k_baseline;
+// Accented letters alone may use the cell's full height.
+constexpr bool tall_glyph(unsigned char b)
+{
+	return b == 0xC1 || b == 0xE1 || b == 0xC9 || b == 0xE9 || b == 0xCD || b == 0xED || b == 0xD1 || b == 0xF1 ||
+	       b == 0xD3 || b == 0xF3 || b == 0xDA || b == 0xFA;
+}
 // Code point drawn for a byte: Latin-1, but 0xFB shows an inverted
 // exclamation mark.
 constexpr unsigned code_point(unsigned char b) { return b == 0xFB ? 0xA1u : b; }
@@ -65,7 +76,8 @@ enum class kind {
 
 // `style` is the frame style for bars and panels, the state (0 normal,
 // 1 pressed or selected) for two-state cells, the file type for file
-// icons, the icon number for icons. `text` is a button's label.
+// icons, the icon number for icons, the face for buttons (k_face_*).
+// `text` is a button's label.
 struct cell {
 	char const* name;
 	int image;     // 363 or 364
@@ -128,6 +140,7 @@ constexpr cell k_cells_363[] = {
 // The installer atlas, 364 (1024-wide texture coordinates). A button's
 // cell is its normal image; the image under the mouse lies h + 1 rows
 // lower and the pressed one 2 (h + 1) rows lower.
+constexpr int k_face_plain = 0, k_face_go = 1, k_face_stop = 2;
 constexpr int k_icon_count = 24, k_icon_size = 64, k_icon_t0 = 66;
 constexpr int k_anim_first = 8, k_anim_last = 23, k_anim_rest = 21;
 
@@ -135,8 +148,8 @@ constexpr cell k_cells_364[] = {
 	{"DESTINATION", 364, kind::button, 0, 513, 166, 126, 22, "DESTINATION"},
 	{"INSTALL", 364, kind::button, 0, 640, 166, 83, 22, "INSTALL"},
 	{"QUIT", 364, kind::button, 0, 780, 166, 51, 22, "QUIT"},
-	{"DECLINE", 364, kind::button, 0, 832, 166, 85, 22, "DECLINE"},
-	{"AGREE", 364, kind::button, 0, 918, 166, 59, 22, "AGREE"},
+	{"DECLINE", 364, kind::button, k_face_stop, 832, 166, 85, 22, "DECLINE"},
+	{"AGREE", 364, kind::button, k_face_go, 918, 166, 59, 22, "AGREE"},
 	{"SHOP", 364, kind::button, 0, 822, 235, 116, 22, "SHOP"},
 	{"logo", 364, kind::logo, 0, 644, 33, 128, 86},
 	{"panel 20", 364, kind::panel_20, 20, 774, 78, 41, 41},

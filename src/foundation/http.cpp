@@ -363,6 +363,8 @@ bool down_class::end_header()
 		if (!parse_length(cl->second, &content_length)) {
 			content_length = -1;
 			fail(EPROTO);
+		} else if (content_length > body_cap) {
+			fail(EFBIG);  // no need to take any of it
 		}
 	} else {
 		framing = by_close;
@@ -392,7 +394,8 @@ void down_class::take_body()
 
 void down_class::write_body(char const* data, size_t len)
 {
-	if (len > static_cast<size_t>(INT_MAX - received)) {
+	if (len > static_cast<size_t>(INT_MAX - received) ||
+	    static_cast<long long>(received) + static_cast<long long>(len) > body_cap) {
 		fail(EFBIG);
 		return;
 	}
@@ -518,7 +521,7 @@ void http_class::wait_any(std::vector<int> const& slots, int timeout_ms)
 
 // ---- http_class::net_check --------------------------------------------------------
 
-int http_class::net_check(int slot, std::string server, std::string file, std::string const& dest)
+int http_class::net_check(int slot, std::string server, std::string file, std::string const& dest, long long cap)
 {
 	static bool inited_any = false;
 	static bool soc_inited = false;
@@ -562,6 +565,8 @@ int http_class::net_check(int slot, std::string server, std::string file, std::s
 		headers["Connection"] = "close";
 		downloads[slot] = std::make_unique<down_class>(server.c_str(), 80, file.c_str(), false, headers, nullptr, 0,
 		                                               dest.c_str());
+		if (cap >= 0)
+			downloads[slot]->body_cap = std::min<long long>(cap, INT_MAX);
 	}
 
 	down_class& d = *downloads[slot];

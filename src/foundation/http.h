@@ -2,6 +2,7 @@
 // Each net_check call pumps one slot's transfer once, so the frame loop
 // keeps drawing while files arrive.
 #pragma once
+#include <climits>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -47,6 +48,7 @@ public:
 	int error = 0;
 	int content_length = -1;  // set to the body's size once a reply without one has ended
 	int received = 0;
+	long long body_cap = INT_MAX;  // the most body bytes taken; past them the transfer fails
 	float last_activity = 0.0f;
 
 private:
@@ -75,8 +77,9 @@ public:
 	std::unique_ptr<down_class> downloads[6];
 
 	// Pumps slot 0-5 once, starting its transfer when the slot is empty:
-	// 0 running, 1 done, 2 failed.
-	int net_check(int slot, std::string server, std::string file, std::string const& dest);
+	// 0 running, 1 done, 2 failed. A transfer started here fails once its
+	// body passes cap bytes (when cap is 0 or more).
+	int net_check(int slot, std::string server, std::string file, std::string const& dest, long long cap = -1);
 	// Drops slot 0-5's transfer, if any: its socket and destination file are
 	// closed and nothing more is written; the next net_check starts afresh.
 	void cancel(int slot);

@@ -150,28 +150,46 @@ std::string temp_folder;  // made once per run
 
 int temp_hold = -1;  // this run's folder, locked for as long as the run goes
 
-// Empties and removes a temporary folder when it is ours and private: its
-// entries are files and links (a folder inside is left, and keeps it). A
-// folder of another run only when no run holds it: its process id cannot
-// tell, as ids are reused and a run in another pid namespace has one that
-// means nothing here.
+// Removes everything below the open folder fd, never following a link (a
+// link is removed, not what it names); fd is closed. Deeper than any
+// download's folders is left, and keeps its parents.
+void empty_folder(int fd, int depth)
+{
+	DIR* d = fdopendir(fd);
+	if (!d) {
+		close(fd);
+		return;
+	}
+	while (dirent const* e = readdir(d)) {
+		if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+		if (unlinkat(dirfd(d), e->d_name, 0) == 0 || (errno != EISDIR && errno != EPERM)) continue;
+		if (depth >= 64) continue;
+		int const sub = openat(dirfd(d), e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+		if (sub < 0) continue;
+		empty_folder(sub, depth + 1);
+		unlinkat(dirfd(d), e->d_name, AT_REMOVEDIR);
+	}
+	closedir(d);
+}
+
+// Empties and removes a temporary folder when it is ours and private, its
+// whole tree. A folder of another run only when no run holds it: its
+// process id cannot tell, as ids are reused and a run in another pid
+// namespace has one that means nothing here.
 void remove_temp_folder(std::string const& folder, bool others)
 {
 	int const fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 	if (fd < 0) return;
 	struct stat st;
-	DIR* d = fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 077) == 0 &&
-	                 (!others || flock(fd, LOCK_EX | LOCK_NB) == 0)
-	             ? fdopendir(fd)
-	             : nullptr;
-	if (!d) {
+	if (fstat(fd, &st) != 0 || st.st_uid != geteuid() || (st.st_mode & 077) != 0 ||
+	    (others && flock(fd, LOCK_EX | LOCK_NB) != 0)) {
 		close(fd);
 		return;
 	}
-	while (dirent const* e = readdir(d))
-		if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) unlinkat(dirfd(d), e->d_name, 0);
+	int const inner = openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+	if (inner >= 0) empty_folder(inner, 0);
 	rmdir(folder.c_str());
-	closedir(d);  // the lock goes only once the folder is
+	close(fd);  // the lock goes only once the folder is
 }
 
 // A run that was killed, or lost its power, leaves its partial downloads in

@@ -16,6 +16,8 @@ namespace {
 // The last applied state; seeded from GL at the first OGL_setstate, except
 // the depth mask, which is taken as off whatever GL holds.
 int o_fog, o_tex, o_lit, o_alB, o_alT, o_deR, o_deW = 11;
+// A new context starts from GL's defaults: the cache is seeded from it again.
+bool o_seeded = false;
 
 void enable(GLenum cap, bool on)
 {
@@ -42,16 +44,15 @@ void face_normal(float const* p1, float const* p2, float const* p3)
 
 void OGL_setstate(int fog, int tex_units, int lighting, int alpha, int depth_test, int depth_write)
 {
-	static bool const seeded = [] {
+	if (!o_seeded) {
 		o_fog = glIsEnabled(GL_FOG) ? 0 : 1;
 		o_tex = glIsEnabled(GL_TEXTURE_2D) ? num_units : 0;
 		o_lit = glIsEnabled(GL_LIGHTING) ? 2 : 3;
 		o_alB = glIsEnabled(GL_BLEND) ? 1 : 0;
 		o_alT = glIsEnabled(GL_ALPHA_TEST) ? 1 : 0;
 		o_deR = glIsEnabled(GL_DEPTH_TEST) ? 8 : 9;
-		return true;
-	}();
-	(void)seeded;
+		o_seeded = true;
+	}
 
 	if (fog != o_fog) enable(GL_FOG, fog == 0);
 
@@ -298,4 +299,6 @@ void OGL_init_state(int multisample)
 	glEnable(GL_COLOR_MATERIAL);
 	if (multisample > 0) glEnable(GL_MULTISAMPLE_ARB);
 	glDepthMask(GL_FALSE);
+	o_deW = 11;
+	o_seeded = false;
 }

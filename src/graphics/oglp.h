@@ -34,7 +34,8 @@ void OGL_disc(float x, float y, float z, float r);
 void OGL_printer();
 
 // The GL state the program starts from, set once the context is current
-// (multisample > 0 enables multisampling).
+// (multisample > 0 enables multisampling); the render-state cache is read
+// afresh from it at the next OGL_setstate.
 void OGL_init_state(int multisample);
 
 class oglp_class {

@@ -16,5 +16,7 @@ void OGL_boxed_string(float x, float y, std::string const& label, std::string co
                       int col);
 void OGL_number(int col, float x, float y, float value, int digits, int decimals, int font);
 void OGL_sbuf();
+// Frames ended by OGL_sbuf so far.
+unsigned long OGL_frames_ended();
 void OGL_screenshot(int save);
 void OGL_make_back_tex();

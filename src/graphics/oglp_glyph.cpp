@@ -80,6 +80,28 @@ glyph_cell_struct OGL_glyph_cell(unsigned char byte) { return tab().cell[byte]; 
 
 int OGL_glyph_width(unsigned char byte) { return tab().width[byte]; }
 
+float OGL_text_width(std::string const& text)
+{
+	float w = 0;
+	for (unsigned char c : text) w += static_cast<float>(OGL_glyph_width(c));
+	return w;
+}
+
+std::string OGL_fit_middle(std::string const& text, float width)
+{
+	if (OGL_text_width(text) <= width) return text;
+	std::string const dots = "...";
+	float const room = width - OGL_text_width(dots);
+	if (room <= 0) return OGL_text_width(dots) <= width ? dots : std::string();
+	size_t head = 0;
+	float used = 0;
+	auto w = [&](size_t i) { return static_cast<float>(OGL_glyph_width(static_cast<unsigned char>(text[i]))); };
+	while (head < text.size() && used + w(head) <= room / 3) used += w(head++);
+	size_t tail = text.size();
+	while (tail > head && used + w(tail - 1) <= room) used += w(--tail);
+	return text.substr(0, head) + dots + text.substr(tail);
+}
+
 glyph_cell_struct OGL_glyph_cell_103(char b0, char b1)
 {
 	int const index = static_cast<signed char>(b1) + 127 * static_cast<signed char>(b0) - 128;

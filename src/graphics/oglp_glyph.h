@@ -27,6 +27,12 @@ glyph_cell_struct OGL_glyph_cell(unsigned char byte);
 glyph_cell_struct OGL_glyph_cell_103(char b0, char b1);
 // Proportional width of font 100, in pixels (0 for unlisted bytes).
 int OGL_glyph_width(unsigned char byte);
+// Width of a text in font 100: the sum of its proportional widths.
+float OGL_text_width(std::string const& text);
+// The text as it fits `width` pixels of font 100: whole when it does, else
+// its start and its end with "..." between them, the end getting two thirds
+// of the room (the end of a path names what it is).
+std::string OGL_fit_middle(std::string const& text, float width);
 
 struct glyph_quad_struct {
 	float x, y;  // lower left corner in window pixels

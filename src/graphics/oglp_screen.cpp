@@ -12,8 +12,15 @@
 
 int shot = -1;
 
+namespace {
+unsigned long frames_ended = 0;
+}
+
+unsigned long OGL_frames_ended() { return frames_ended; }
+
 void OGL_sbuf()
 {
+	++frames_ended;
 	if (ren.mono_mode)
 		glColor4f(0.0f, 1.0f, 0.0f, ren.fade_alpha);
 	else

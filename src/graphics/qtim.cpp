@@ -18,6 +18,7 @@
 qtim_class qtim;
 
 PLT_movie* gCurrentMovie = nullptr;
+int movie_take = 0;
 float prev_time = 0.0f;
 int screen_dx = 1024, screen_dy = 1024;
 
@@ -93,7 +94,6 @@ void mov_startrecord()
 	if (qtim.movie_dx > win_dx) qtim.movie_dx = win_dx;
 	qtim.movie_dy = qtim.movie_dx * win_dy / win_dx;
 
-	static int movie_take = 0;
 	std::string name;
 	for (;;) {
 		++movie_take;

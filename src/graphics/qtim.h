@@ -34,6 +34,9 @@ extern qtim_class qtim;
 extern PLT_movie* gCurrentMovie;
 extern float prev_time;
 extern int screen_dx, screen_dy;
+// The last take number used in this run: the next movie takes the first
+// free number above it.
+extern int movie_take;
 
 enum { movie_tex_ref = 379 };
 

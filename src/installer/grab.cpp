@@ -113,6 +113,14 @@ std::string slot_archive(int k) { return temp_path + static_cast<char>('0' + k) 
 
 int server_slot() { return std::max(0, std::min(stg.server_index, kMaxServers - 1)); }
 
+// The most bytes a file's archive may take: its listed size (kilobytes,
+// cut) and a margin, so that an endless reply stops early.
+long long archive_cap(float zip_kb)
+{
+	double const kb = std::min(1e9, std::max(0.0, static_cast<double>(zip_kb)));
+	return static_cast<long long>(kb * 1000.0) + kArchiveMargin;
+}
+
 // Whether a listed path's installed form stays inside the destination,
 // reached through real folders only.
 bool inside_dest(std::string const& installed)
@@ -155,9 +163,10 @@ void log_action_if(int log, char const* what, std::string const& path, int code)
 // comes in its arguments.
 int expand_archive(std::string const& zip, std::string dest, float ext_kb, std::string const& root, int log)
 {
-	set_dir_chars(dest);
+	// The entry bears the listed spelling, whatever case the file has on disk.
 	size_t const cut = dest.size() < 2 ? std::string::npos : dest.find_last_of("/:\\", dest.size() - 2);
 	std::string const leaf = cut == std::string::npos ? dest : dest.substr(cut + 1);
+	set_dir_chars(dest);
 	// The listed size is cut to whole kilobytes: one more covers the cut.
 	double const kb = std::min(1e12, std::max(0.0, static_cast<double>(ext_kb)));
 	uint64_t const most = static_cast<uint64_t>(kb * 1000.0) + 1000;
@@ -325,7 +334,7 @@ path_state handle_path(int k, int f)
 
 	stg.grab_phase = 1;
 	std::string const archive = slot_archive(k);
-	switch (http.net_check(k + kFirstSlot, server_name[server_slot()], remote, archive)) {
+	switch (http.net_check(k + kFirstSlot, server_name[server_slot()], remote, archive, archive_cap(v.zip_size))) {
 	case 0: {
 		float percent = 0.0f;
 		if (down_class const* d = http.downloads[k + kFirstSlot].get()) {

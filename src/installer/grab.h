@@ -20,6 +20,10 @@ struct next_struct {
 	float kb_expanded;    // ext_size of the same files
 };
 
+// Bytes a file's archive may pass its listed size by before its transfer
+// fails.
+long long const kArchiveMargin = 64000;
+
 extern next_struct next;
 extern std::string crnt_file_path;  // remote path of the file handled last
 extern std::string crnt_file_name;  // its last component

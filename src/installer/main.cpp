@@ -25,10 +25,11 @@ int main(int argc, char** argv)
 	char* here = getcwd(nullptr, 0);
 	std::string const cwd = here ? here : "";
 	free(here);
-	std::string dest_arg;
-	switch (read_command_line(argc, args, cwd, &dest_arg)) {
+	std::string dest_arg, why;
+	switch (read_command_line(argc, args, cwd, &dest_arg, &why)) {
 	case 1: return builder_main(argc, args);
-	case 2: std::fprintf(stderr, "%s\n", kUsage); return 2;
+	case 2: std::fprintf(stderr, "skyrell-installer: %s\n%s\n", why.c_str(), kUsage); return 2;
+	case 3: std::printf("%s\n", kUsage); return 0;
 	default: break;
 	}
 

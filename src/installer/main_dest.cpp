@@ -25,17 +25,52 @@
 // ---- command line ---------------------------------------------------------------
 
 char const* const kUsage =
-    "usage: skyrell-installer [-path DEST/] | --build [--master DIR/] [--previous FILE] [--output DIR/]";
+    "usage: skyrell-installer [-path DEST/] [--no_vbos] [--no_sprites] [--use_sprites]\n"
+    "       skyrell-installer --build [--master DIR/] [--previous FILE] [--output DIR/]\n"
+    "       skyrell-installer --help";
 
-int read_command_line(int argc, char const* const* argv, std::string const& cwd, std::string* dest)
+// Read by the graphics probe from the shell's option list.
+char const* const kProgramOptions[] = {"--no_vbos", "--no_sprites", "--use_sprites", nullptr};
+
+int read_command_line(int argc, char const* const* argv, std::string const& cwd, std::string* dest,
+                      std::string* why)
 {
 	dest->clear();
-	if (builder_wanted(argc, argv)) return 1;
+	why->clear();
 	std::vector<std::string> args;
 	for (int i = 1; i < argc; ++i) args.push_back(argv[i] ? argv[i] : "");
-	if (args.empty() || (args.size() == 1 && args[0] == "-path")) return 0;
-	if (args.size() != 2 || args[0] != "-path" || args[1].empty()) return 2;
-	std::string path = args[1];
+	for (std::string const& a : args)
+		if (a == "--help" || a == "-h") return 3;
+	if (builder_wanted(argc, argv)) return 1;
+
+	size_t next = 0;
+	std::string path;
+	// "-path" alone is ignored; the usual choice of the destination runs.
+	if (args.size() >= 2 && args[0] == "-path") {
+		path = args[1];
+		// "-path --no_vbos" has lost its folder; it is no folder called so.
+		if (path.empty() || path.compare(0, 2, "--") == 0) {
+			*why = "-path needs a folder";
+			return 2;
+		}
+		next = 2;
+	} else if (args.size() == 1 && args[0] == "-path") {
+		next = 1;
+	}
+	for (size_t i = next; i < args.size(); ++i) {
+		std::string const& a = args[i];
+		bool known = false;
+		for (char const* const* o = kProgramOptions; *o; ++o) known = known || a == *o;
+		if (known) continue;
+		if (a == "-path")
+			*why = "-path must come first";
+		else if (!a.empty() && a[0] == '-')
+			*why = "unknown option " + a;
+		else
+			*why = "unexpected argument " + a;
+		return 2;
+	}
+	if (path.empty()) return 0;
 	// A relative folder would be judged against whatever folder the next run
 	// starts in once it is saved in the preferences.
 	if (path[0] != '/') path = cwd + (cwd.empty() || cwd.back() == '/' ? "" : "/") + path;
@@ -127,9 +162,17 @@ int pick_dest_path()
 {
 	std::vector<char> chosen(PATH_MAX, 0);
 	dest_dir_path.copy(chosen.data(), chosen.size() - 1);
+	// A new copy's folder does not exist yet; the chooser would fall back to
+	// its recent list, so it starts in the nearest folder that does.
+	std::string start = dest_dir_path;
+	while (start.size() > 1 && !dir_exists(start)) {
+		size_t const cut = start.rfind('/', start.size() - 2);
+		if (cut == std::string::npos) break;
+		start.erase(cut + 1);
+	}
 	if (!GetFilePathFromUser(2, "Pick a folder to install Skyrell to! Be sure to pick your existing folder if you "
 	                            "already have one!",
-	                         "This is my Skyrell destination", 0, dest_dir_path.c_str(), chosen.data()))
+	                         "This is my Skyrell destination", 0, start.c_str(), chosen.data()))
 		return 0;
 	if (!chosen[0]) return 0;
 	dest_dir_path = chosen.data();

@@ -1,7 +1,7 @@
 // The main screen's pieces; APP_update (main_update.cpp) runs them in order.
 //
 // Index: state - atlas cuts - agreement panel - texts - progress bar -
-// directory archive - install start, scheduler and stop.
+// directory archive - directory file - install start, scheduler and stop.
 #include "installer/main_screen.h"
 
 #include <algorithm>
@@ -23,6 +23,7 @@
 #include "graphics/colr.h"
 #include "graphics/oglp_draw.h"
 #include "graphics/oglp_font.h"
+#include "graphics/oglp_glyph.h"
 #include "installer/grab.h"
 #include "installer/utils.h"
 #include "platform/volume_space.h"
@@ -272,6 +273,15 @@ void stage_messages(std::string line[3], int* col)
 	}
 }
 
+float wrapped_block_y(std::string const& text, float x, float y, float width)
+{
+	float x0 = 0, y0 = 0;
+	OGL_text_start(x, y, &x0, &y0);
+	float low = y0;
+	for (glyph_quad_struct const& q : OGL_layout_string(100, x0, y0, text, width)) low = std::min(low, q.y);
+	return y + (y0 - low) / 2;
+}
+
 // ---- progress bar ------------------------------------------------------------------------------
 
 bar_geometry progress_bar(float ratio, int installing)
@@ -291,22 +301,28 @@ bar_geometry progress_bar(float ratio, int installing)
 
 // ---- directory archive ----------------------------------------------------------------------------
 
+float dir_archive_next_try = 0;
+bool dir_archive_waiting = false;
+
 void directory_archive_step()
 {
-	static float next_try = 0;
-	static bool waiting = false;  // a failure's pause is running
+	float& next_try = dir_archive_next_try;
+	bool& waiting = dir_archive_waiting;
 	if (stg.dir_state != 0 || stg.server_count < 1) return;
 	if (waiting && xtim.run_time < next_try) return;
 	waiting = false;
 	int const i = std::max(0, std::min(stg.server_index, std::min(stg.server_count, kMaxServers) - 1));
-	int const answer = http.net_check(1, server_name[i], server_path[i] + "directory.txt.zip", net_dir_path_zip);
+	int const answer =
+	    http.net_check(1, server_name[i], server_path[i] + "directory.txt.zip", net_dir_path_zip, kDirectoryArchiveCap);
 	if (answer != 1 && answer != 2) return;
 	bool failed = answer == 2;
 	if (answer == 1) {
 		// Only this archive's directory may be read: never one that an
 		// earlier, refused archive wrote before its refusal.
 		delete_file(dir_path);
-		int const code = zip_to_file(net_dir_path_zip, dir_path_path, nullptr, 0, dir_path_path);
+		// Only the directory file is taken: nothing else of the archive is written.
+		int const code = zip_to_one_file(net_dir_path_zip, dir_path, "directory.txt", kDirectoryFileCap, false,
+		                                 dir_path_path);
 		if (code != 0) {
 			__VEDEZE_alert(0, "DIR-scan: The installer cannot extract a file.", "Error:" + error_str(code),
 			               "Compressed File:" + net_dir_path_zip, "Destination Path:" + dir_path_path, 1, "main",
@@ -324,6 +340,32 @@ void directory_archive_step()
 		next_try = xtim.run_time + kDirectoryRetry;
 		waiting = true;
 	}
+}
+
+// ---- directory file ----------------------------------------------------------------------------
+
+dir_read_struct dir_read;
+
+bool directory_read_step()
+{
+	if (stg.dir_state != 1) {
+		if (dir_read.phase != dir_read_struct::idle) dir_read = dir_read_struct();  // never resumed
+		return false;
+	}
+	if (dir_read.phase == dir_read_struct::idle &&
+	    read_directory_begin(dir_read, dir_path,
+	                         "Scanning directory text file to see if you already have Skyrell installed...") == 2) {
+		dir_read = dir_read_struct();
+		stg.dir_state = 2;
+		return false;
+	}
+	if (read_directory_slice(dir_read, kDirSliceUnits, kDirSliceSeconds) == 3) {
+		dir_read = dir_read_struct();
+		stg.dir_state = 3;
+		return false;
+	}
+	dir_progress_frame(0.0f, dir_read.cur, dir_read.hi, dir_read.mode, dir_read.title, dir_read.detail);
+	return true;
 }
 
 // ---- install start, scheduler and stop ----------------------------------------------------------

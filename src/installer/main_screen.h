@@ -6,7 +6,10 @@
 // Index: state - atlas cuts - agreement panel - texts - progress bar -
 // frame steps.
 #pragma once
+#include <cstdint>
 #include <string>
+
+#include "installer/utils.h"  // dir_read_struct
 
 // ---- state ------------------------------------------------------------------------
 // The directory archive and where it is expanded (under temp_path).
@@ -61,6 +64,17 @@ void read_sizes();
 // The smoothing of totl_inst_rat by one frame of frame_time seconds.
 void advance_install_ratio(float frame_time);
 
+// The destination's room in its field (the text starts at x 142, the
+// field's white ends at x 435).
+float const kDestFieldWidth = 286;
+// A message line's room in its panel (from x 144 to the panel's edge at 1016,
+// less a margin).
+float const kMessageWidth = 864;
+// Where a text wrapped at `width` starts so that its lines sit around the
+// line at y that it would be unwrapped: 5 points up for each line past the
+// first, as the widgets' two-line labels do.
+float wrapped_block_y(std::string const& text, float x, float y, float width);
+
 // ---- progress bar ---------------------------------------------------------------------------
 struct bar_geometry {
 	float empty_x, empty_w;  // centre and width of the empty bar
@@ -74,7 +88,23 @@ bar_geometry progress_bar(float ratio, int installing);
 // into dir_path_path; a failure draws another server and waits before the
 // next try.
 void directory_archive_step();
+// The pause after a failed fetch: running, and until when.
+extern bool dir_archive_waiting;
+extern float dir_archive_next_try;
 float const kDirectoryRetry = 5.0f;
+// The directory's archive, many times a real release's (a few megabytes).
+long long const kDirectoryArchiveCap = 64ll << 20;
+// The directory file it expands to, as many times a real one.
+uint64_t const kDirectoryFileCap = 1ull << 30;
+// The directory file, read one slice a frame while dir_state is 1, so the
+// window keeps answering: true while the read goes on (this frame shows its
+// panel through dir_progress_frame), false once it has ended (dir_state 3 or
+// 2) or when none is due.
+bool directory_read_step();
+extern dir_read_struct dir_read;
+// A slice: at most this many lines or paths, and no longer than this.
+long const kDirSliceUnits = 20000;
+double const kDirSliceSeconds = 0.03;
 // The install button's press: the agreement, the choice of files, the
 // folders, then the install runs.
 void start_install();

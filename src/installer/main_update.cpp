@@ -6,12 +6,26 @@
 #include "foundation/xtim.h"
 #include "graphics/oglp_draw.h"
 #include "graphics/oglp_font.h"
+#include "graphics/oglp_glyph.h"
 #include "installer/grab.h"
 #include "installer/main_screen.h"
 #include "installer/utils.h"
 #include "shell/app_callbacks.h"
 #include "shell/butn.h"
 #include "shell/hl_about.h"
+
+namespace {
+
+void quit_button()
+{
+	if (interface_rect(960, 78, 780, 166, 51, 22, 1, 1)) {
+		stop_transfers();
+		stg.install_stage = 2;
+		app_done = 1;
+	}
+}
+
+}  // namespace
 
 void APP_update()
 {
@@ -31,10 +45,16 @@ void APP_update()
 
 	if (stg.server_count == -1) server_list_step();
 	directory_archive_step();
+	// While the directory file is read, its panel is the frame; only the quit
+	// button answers beside it (no new destination in the middle of a read).
+	if (directory_read_step()) {
+		quit_button();
+		return;
+	}
 
 	// Destination row; the path text works as the destination button.
 	BTN_frame1(9, 285, 89, 300, 0);
-	OGL_string(44, 142, 86, dest_dir_path, 9999, 100);
+	OGL_string(44, 142, 86, OGL_fit_middle(dest_dir_path, kDestFieldWidth), 9999, 100);
 	OGL_string(45, 134, 112,
 	           "Click on the 'DESTINATION' button below to choose the copy of Skyrell you wish to update, or choose "
 	           "the destination you wish to install a new copy of Skyrell to!",
@@ -51,10 +71,6 @@ void APP_update()
 		}
 	}
 
-	if (stg.dir_state == 1)
-		stg.dir_state =
-		    read_directory(dir_path, "Scanning directory text file to see if you already have Skyrell installed...");
-
 	if (stg.install_stage == 1) {
 		if (xtim.tick10) wrl_i = wrl_i + 1;
 		if (wrl_i < 8 || wrl_i > 23) wrl_i = 8;
@@ -62,8 +78,10 @@ void APP_update()
 		wrl_i = 21;
 	}
 
+	// Each name on one line ("-"): two wrapped lines per server, 20 points
+	// apart, would run into the next server's.
 	for (int i = 0; i < stg.server_count && i < kMaxServers; i++)
-		BTN_is_int(142, static_cast<float>(578 - 20 * i), &stg.server_index, i, "|" + server_desc[i]);
+		BTN_is_int(142, static_cast<float>(578 - 20 * i), &stg.server_index, i, "|-" + server_desc[i]);
 
 	if (BTN_action(50, 750, -1, 0, 1, "preferences")) handle_prefs();
 
@@ -78,7 +96,7 @@ void APP_update()
 	OGL_string(45, 954, 635, size, 9999, 100);
 
 	screen_text const status = status_line();
-	OGL_string(status.col, 154, 615, status.text, 760, 100);
+	OGL_string(status.col, 154, wrapped_block_y(status.text, 154, 615, 760), status.text, 760, 100);
 
 	if (stg.install_stage == 0) {
 		int const a = disk_space_avail && stg.dir_state == 3 ? 1 : 0;
@@ -86,11 +104,7 @@ void APP_update()
 	}
 
 	if (interface_rect(700, 78, 822, 235, 116, 22, 1, 1)) go_to_URL(std::string("http://") + maker_host + "/shop/");
-	if (interface_rect(960, 78, 780, 166, 51, 22, 1, 1)) {
-		stop_transfers();
-		stg.install_stage = 2;
-		app_done = 1;
-	}
+	quit_button();
 
 	if (stg.install_stage == 0 && stg.dir_state != 0) read_sizes();
 	if (stg.install_stage == 1) {
@@ -101,9 +115,11 @@ void APP_update()
 	int col = 45;
 	stage_messages(line, &col);
 	BTN_frame2(20, 135, 32, 880, 40, "");
-	OGL_string(col, 144, 58, line[0], 860, 100);
-	OGL_string(col, 144, 48, line[1], 860, 100);
-	OGL_string(col, 144, 38, line[2], 860, 100);
+	// One line each: a wrapped line would run into the next one or out of
+	// the frame, so a long one (a long path in it) gives up its middle.
+	OGL_string(col, 144, 58, OGL_fit_middle(line[0], kMessageWidth), 9999, 100);
+	OGL_string(col, 144, 48, OGL_fit_middle(line[1], kMessageWidth), 9999, 100);
+	OGL_string(col, 144, 38, OGL_fit_middle(line[2], kMessageWidth), 9999, 100);
 
 	bar_geometry const bar = progress_bar(totl_inst_rat, stg.install_stage == 1);
 	BTN_frame1(4, bar.empty_x, 15, bar.empty_w, 0);

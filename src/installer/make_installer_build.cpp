@@ -144,7 +144,8 @@ void comp_file(std::string path)
 
 	// A failed signature is fatal: writing the last file's in its place would
 	// list a signature no installed file can ever match.
-	if ((md5_now ? md5_now : calc_file_md5)(path, sig) != 0) fatal("Could not MD5 file!", path, "", "", __LINE__);
+	builder_md5_fn const md5 = md5_now ? md5_now : static_cast<builder_md5_fn>(calc_file_md5);
+	if (md5(path, sig) != 0) fatal("Could not MD5 file!", path, "", "", __LINE__);
 
 	dir_line(folder);
 	int const code = platform_of(folder, path);

@@ -1,12 +1,18 @@
 // The installer's globals, the directory file (parse and examination of the
 // destination) and the answer to a file of a newer format.
 //
-// Index: globals - key order - listed paths - want_this_f - read_directory -
+// Index: globals - signatures - key order - listed paths - want_this_f - read_directory -
 // new_format.
 #include "installer/utils.h"
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <unordered_map>
 
 #include "foundation/alert.h"
 #include "foundation/hl_string.h"
@@ -29,6 +35,90 @@ std::set<std::string> deleted_files;
 int dir_changes = 0;
 
 dir_progress_fn dir_progress_draw = dir_progress_bar;
+dir_progress_fn dir_progress_frame = dir_progress_panel;
+
+// ---- signatures ---------------------------------------------------------------
+
+namespace {
+
+int hex_digit(char c) { return c >= '0' && c <= '9' ? c - '0' : (c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1); }
+
+// Words that are neither an MD5 nor short, each kept once; the records on
+// the expansion threads read them too.
+struct shared_words {
+	std::mutex lock;
+	std::deque<std::string> words;
+	std::unordered_map<std::string, uint32_t> index;
+};
+shared_words& word_table()
+{
+	static shared_words* const table = new shared_words;  // outlives every record
+	return *table;
+}
+
+}  // namespace
+
+void sig_text::assign(char const* word, size_t len)
+{
+	std::memset(bytes_, 0, sizeof bytes_);
+	len_ = 0;
+	bool md5 = len == 32;
+	for (size_t k = 0; md5 && k < len; ++k) md5 = hex_digit(word[k]) >= 0;
+	if (md5) {
+		kind_ = kMd5;
+		for (size_t k = 0; k < 16; ++k)
+			bytes_[k] = static_cast<unsigned char>(hex_digit(word[2 * k]) * 16 + hex_digit(word[2 * k + 1]));
+		return;
+	}
+	if (len <= sizeof bytes_) {
+		kind_ = kText;
+		len_ = static_cast<unsigned char>(len);
+		if (len) std::memcpy(bytes_, word, len);
+		return;
+	}
+	kind_ = kShared;
+	shared_words& table = word_table();
+	std::lock_guard<std::mutex> hold(table.lock);
+	std::string key(word, len);
+	auto found = table.index.find(key);
+	if (found == table.index.end()) {
+		table.words.push_back(key);
+		found = table.index.emplace(std::move(key), static_cast<uint32_t>(table.words.size() - 1)).first;
+	}
+	std::memcpy(bytes_, &found->second, sizeof found->second);
+}
+
+std::string sig_text::str() const
+{
+	if (kind_ == kText) return std::string(reinterpret_cast<char const*>(bytes_), len_);
+	if (kind_ == kShared) {
+		uint32_t at = 0;
+		std::memcpy(&at, bytes_, sizeof at);
+		shared_words& table = word_table();
+		std::lock_guard<std::mutex> hold(table.lock);
+		return table.words[at];
+	}
+	static char const digits[] = "0123456789abcdef";
+	std::string out(32, '0');
+	for (size_t k = 0; k < 16; ++k) {
+		out[2 * k] = digits[bytes_[k] >> 4];
+		out[2 * k + 1] = digits[bytes_[k] & 15];
+	}
+	return out;
+}
+
+bool sig_text::same(sig_text const& o) const
+{
+	return kind_ == o.kind_ && len_ == o.len_ && std::memcmp(bytes_, o.bytes_, sizeof bytes_) == 0;
+}
+
+int calc_file_md5(std::string const& path, sig_text& md5)
+{
+	std::string text = md5.str();
+	int const r = calc_file_md5(path, text);
+	if (r == 0) md5 = text;
+	return r;
+}
 
 // ---- key order ----------------------------------------------------------------
 
@@ -150,7 +240,9 @@ void scan_file_fields(xmap_class& map, file_version_struct& v, std::string& name
 	v.version = map.TXT_int_scan();
 	v.zip_size = static_cast<float>(map.TXT_int_scan());
 	v.ext_size = static_cast<float>(map.TXT_int_scan());
-	map.TXT_str_scan_space(&v.sig_want);
+	std::string word;
+	map.TXT_str_scan_space(&word);
+	v.sig_want = word;
 	map.TXT_str_scan_eoln(&name);
 	map.end = file_end;
 	map.TXT_prv_scan();  // on to the next non-empty line
@@ -163,103 +255,232 @@ void fatal_path_alert(std::string const& first, std::string const& path, int lin
 
 }  // namespace
 
-int read_directory(std::string const& path, std::string title)
-{
-	static int f = 0;  // FILE lines over every call: the panel every 500th
+long dir_lines_read = 0;
 
+namespace {
+
+// The panel at its cadence: drawn at once for a read in one call, noted for
+// the frame otherwise.
+void show_progress(dir_read_struct& r, float cur, float hi, int mode, std::string const& detail)
+{
+	r.cur = cur;
+	r.hi = hi;
+	r.mode = mode;
+	r.detail = detail;
+	if (r.draw) r.draw(0.0f, cur, hi, mode, r.title, detail);
+}
+
+// One line of the file; true when it was a FILE line.
+bool parse_line(dir_read_struct& r)
+{
+	xmap_class& map = *r.map;
+	if (map.TXT_str_scan_match("DIR", 0)) {
+		// A DIR line naming no folder keeps the current one, like a bare DIR.
+		std::string named;
+		map.TXT_str_scan_eoln(&named);
+		if (!named.empty()) {
+			r.folder.swap(named);
+			unify_separators(r.folder);
+		}
+		return false;
+	}
+	if (!map.TXT_str_scan_match("FILE", 0)) {
+		map.TXT_str_scan_eoln(nullptr);
+		return false;
+	}
+	file_version_struct v{};
+	std::string name;
+	scan_file_fields(map, v, name);
+	unify_separators(name);
+	v.name.reserve(r.folder.size() + name.size());  // no slack in millions of names
+	v.name.append(r.folder).append(name);
+	std::string const& listed = v.name;
+	bool const new_path = sim_info.empty() || listed != r.previous;
+	if (new_path) sim_info.emplace_back();
+	// An empty path would name the destination folder itself.
+	if (listed.empty() || path_has_no_file(listed))
+		fatal_path_alert("I am reading the directory text file and found a path that has no file!", listed,
+		                 __LINE__);
+	if (path_leaves_folder(listed))
+		fatal_path_alert("I am reading the directory text file and found a path that leaves the Skyrell folder!",
+		                 listed, __LINE__);
+	// Past the file layer's limit the path could be neither examined nor
+	// installed; its start is enough to find it in the file.
+	if (new_path && app_path.size() + installed_path(listed).size() > kMaxInstalledPath)
+		fatal_path_alert("I am reading the directory text file and found a path that is too long!",
+		                 listed.substr(0, 100) + "...", __LINE__);
+	if (new_path) r.previous = listed;
+	sim_info.back().versions.push_back(std::move(v));
+
+	if (dir_lines_read % 500 == 0)
+		show_progress(r, static_cast<float>(map.cursor - map.begin), static_cast<float>(map.end - map.begin), 0,
+		              name);
+	++dir_lines_read;
+	return true;
+}
+
+// Counts, in the next block of the file, the word FILE where it begins a
+// line (after blanks), as a FILE line does: a bound on the listed paths.
+void count_file_words(dir_read_struct& r)
+{
+	char const* const begin = r.map->begin;
+	size_t const size = static_cast<size_t>(r.map->end - begin);
+	size_t const stop = std::min(size, r.counted + kDirCountBlock);
+	char const* p = begin + r.counted;
+	char const* const limit = begin + std::min(size, stop + 3);  // a word may run over the block's end
+	while (p < begin + stop) {
+		char const* const hit = static_cast<char const*>(memmem(p, static_cast<size_t>(limit - p), "FILE", 4));
+		if (!hit || hit >= begin + stop) break;
+		char const* b = hit;
+		while (b > begin && (b[-1] == ' ' || b[-1] == '\t')) --b;
+		if (b == begin || b[-1] == '\n' || b[-1] == '\r' || b[-1] == 0) ++r.files;
+		p = hit + 4;
+	}
+	r.counted = stop;
+}
+
+// Examines the installed file of path i: its signature, and what it adds to
+// the totals.
+void examine_path(dir_read_struct& r, int i, int paths, int step)
+{
+	int const last = static_cast<int>(sim_info[i].versions.size()) - 1;
+	file_version_struct& v = sim_info[i].versions[last];
+	std::string local = installed_path(v.name);
+	if (i % step == 0) show_progress(r, static_cast<float>(i), static_cast<float>(paths), 1, local);
+	v.sig_have = "NONE";
+	calc_file_md5(local, v.sig_have);
+	v.up_to_date = v.sig_have == v.sig_want ? 1 : 0;
+	if (!want_this_f(i, last, v.flag)) return;
+	if (v.sig_want != "GONE") {
+		if (v.up_to_date) return;
+		++dir_changes;
+		stg.down_bytes_req += v.zip_size;
+		stg.disk_bytes_req += v.ext_size;
+		if (v.platform >= 1 && v.platform <= 5) this_install_has_exes = 1;
+	} else if (v.sig_have != "NONE") {
+		r.gone[std::move(local)].push_back(i);
+	}
+}
+
+// A file gone from the release and still on disk is to be deleted, unless
+// another listed path (a move between platform folders, another letter case)
+// installs that same file: installed paths that differ in letter case alone
+// are compared as the file operations reach them.
+void weigh_deletions(dir_read_struct& r, int i)
+{
+	if (!installs_file(i)) return;
+	auto const group = r.gone.find(installed_path(sim_info[i].versions.back().name));
+	if (group == r.gone.end()) return;
+	std::string const here = resolved_path(installed_path(sim_info[i].versions.back().name));
+	std::vector<int>& candidates = group->second;
+	for (size_t k = 0; k < candidates.size();)
+		if (resolved_path(installed_path(sim_info[candidates[k]].versions.back().name)) == here)
+			candidates.erase(candidates.begin() + static_cast<long>(k));
+		else
+			++k;
+}
+
+}  // namespace
+
+int read_directory_begin(dir_read_struct& r, std::string const& path, std::string const& title)
+{
+	r = dir_read_struct();
 	deleted_files.clear();
 	dir_changes = 0;
 	stg.down_bytes_req = 0.0f;
 	stg.disk_bytes_req = 0.0f;
-	std::string file = path;
-	set_dir_chars(file);
+	r.file = path;
+	r.title = title;
+	set_dir_chars(r.file);
 	sim_info.clear();
+	sim_info.shrink_to_fit();
 
-	xmap_class map(file);
+	r.map = std::make_shared<xmap_class>(r.file);
+	xmap_class& map = *r.map;
 	if (!map.begin || map.begin == map.end)
-		__VEDEZE_alert(0, "I tried to read a directory file that does not exist!", "The file is:", file, "", 2,
+		__VEDEZE_alert(0, "I tried to read a directory file that does not exist!", "The file is:", r.file, "", 2,
 		               "utils", __LINE__);
 
 	int versions[] = {810, 840, 0};
 	if (!map.check_file(xmap_type_text, versions, "INSTALLER", nullptr)) {
-		new_format(file);
+		r.map.reset();
+		r.phase = dir_read_struct::done;
+		new_format(r.file);
 		return 2;
 	}
+	r.phase = dir_read_struct::count;
+	r.counted = static_cast<size_t>(map.cursor - map.begin);
+	r.hi = static_cast<float>(map.end - map.begin);
+	return 1;
+}
 
-	float const length = static_cast<float>(map.end - map.begin);
-	std::string folder;
-	std::string previous;
-	bool have_previous = false;
-	while (map.cursor < map.end) {
-		if (map.TXT_str_scan_match("DIR", 0)) {
-			// A DIR line naming no folder keeps the current one, like a bare DIR.
-			std::string named;
-			map.TXT_str_scan_eoln(&named);
-			if (!named.empty()) {
-				folder = named;
-				unify_separators(folder);
+int read_directory_slice(dir_read_struct& r, long units, double seconds)
+{
+	auto const until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+	// The clock is read every few units only: a unit may cost a few bytes.
+	auto spent = [&](long k) { return k % 64 == 63 && std::chrono::steady_clock::now() >= until; };
+	long k = 0;
+	for (; k < units && r.phase != dir_read_struct::done; ++k) {
+		if (spent(k)) break;
+		int const paths = static_cast<int>(sim_info.size());
+		switch (r.phase) {
+		case dir_read_struct::count:
+			// sim_info is sized once: growing it would move every record
+			// in one slice. Every FILE line holds the word at least once.
+			if (r.counted < static_cast<size_t>(r.map->end - r.map->begin)) {
+				count_file_words(r);
+				break;
 			}
-			continue;
-		}
-		if (!map.TXT_str_scan_match("FILE", 0)) {
-			map.TXT_str_scan_eoln(nullptr);
-			continue;
-		}
-		file_version_struct v{};
-		std::string name;
-		scan_file_fields(map, v, name);
-		unify_separators(name);
-		std::string const listed = folder + name;
-		if (!have_previous || listed != previous) sim_info.emplace_back();
-		previous = listed;
-		have_previous = true;
-		// An empty path would name the destination folder itself.
-		if (listed.empty() || path_has_no_file(listed))
-			fatal_path_alert("I am reading the directory text file and found a path that has no file!", listed,
-			                 __LINE__);
-		if (path_leaves_folder(listed))
-			fatal_path_alert("I am reading the directory text file and found a path that leaves the Skyrell folder!",
-			                 listed, __LINE__);
-		v.name = listed;
-		sim_info.back().versions.push_back(v);
-
-		if (f % 500 == 0)
-			dir_progress_draw(0.0f, static_cast<float>(map.cursor - map.begin), length, 0, title, name);
-		++f;
-	}
-
-	// Examine the destination: the current version of every path.
-	int const paths = static_cast<int>(sim_info.size());
-	int const step = std::max(1, paths / 200);
-	for (int i = 0; i < paths; ++i) {
-		int const last = static_cast<int>(sim_info[i].versions.size()) - 1;
-		file_version_struct& v = sim_info[i].versions[last];
-		std::string const local = installed_path(v.name);
-		if (i % step == 0)
-			dir_progress_draw(0.0f, static_cast<float>(i), static_cast<float>(paths), 1, title, local);
-		v.sig_have = "NONE";
-		calc_file_md5(local, v.sig_have);
-		v.up_to_date = v.sig_have == v.sig_want ? 1 : 0;
-		if (v.sig_want != "GONE" && !v.up_to_date && want_this_f(i, last, v.flag)) {
-			++dir_changes;
-			stg.down_bytes_req += v.zip_size;
-			stg.disk_bytes_req += v.ext_size;
-			if (v.platform >= 1 && v.platform <= 5) this_install_has_exes = 1;
+			sim_info.reserve(r.files);
+			r.phase = dir_read_struct::parse;
+			--k;
+			break;
+		case dir_read_struct::parse:
+			if (r.map->cursor < r.map->end) {
+				parse_line(r);
+				break;
+			}
+			r.map.reset();
+			r.folder = std::string();
+			r.previous = std::string();
+			r.phase = dir_read_struct::examine;
+			r.i = 0;
+			--k;  // a change of phase is no work
+			break;
+		case dir_read_struct::examine:
+			if (r.i < paths) {
+				examine_path(r, r.i, paths, std::max(1, paths / 200));
+				++r.i;
+				break;
+			}
+			r.phase = r.gone.empty() ? dir_read_struct::done : dir_read_struct::deletions;
+			r.i = 0;
+			--k;
+			break;
+		case dir_read_struct::deletions:
+			if (r.i < paths) {
+				weigh_deletions(r, r.i);
+				++r.i;
+				break;
+			}
+			for (auto const& group : r.gone) dir_changes += static_cast<int>(group.second.size());
+			r.gone.clear();
+			r.phase = dir_read_struct::done;
+			--k;
+			break;
+		default: break;
 		}
 	}
-	// A file gone from the release and still on disk is to be deleted, unless
-	// another listed path (a move between platform folders, another letter
-	// case) installs that same file.
-	std::vector<std::string> const keys = landing_keys();
-	std::set<std::string> installed_here;
-	for (int i = 0; i < paths; ++i)
-		if (installs_file(i)) installed_here.insert(keys[i]);
-	for (int i = 0; i < paths; ++i) {
-		int const last = static_cast<int>(sim_info[i].versions.size()) - 1;
-		file_version_struct const& v = sim_info[i].versions[last];
-		if (v.sig_want == "GONE" && v.sig_have != "NONE" && want_this_f(i, last, v.flag) &&
-		    !installed_here.count(keys[i]))
-			++dir_changes;
+	r.units += k;
+	return r.phase == dir_read_struct::done ? 3 : 0;
+}
+
+int read_directory(std::string const& path, std::string title)
+{
+	dir_read_struct r;
+	if (read_directory_begin(r, path, title) == 2) return 2;
+	r.draw = dir_progress_draw;
+	while (read_directory_slice(r, 1L << 30, 1e9) == 0) {
 	}
 	return 3;
 }

@@ -6,6 +6,8 @@
 // list - folder tree and scanning progress - file choice.
 #pragma once
 #include <map>
+#include <memory>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,10 +31,15 @@ void set_stg_defaults();
 // A missing folder is judged by its parent.
 void check_dest_path();
 
-// The program's command line: 0 runs the installer (*dest is the "-path"
-// value, absolute and ending in "/", or empty), 1 the builder, 2 refused.
-int read_command_line(int argc, char const* const* argv, std::string const& cwd, std::string* dest);
-// The one usage line for a refused command line.
+// The program's command line: "-path FOLDER" first, then any of the
+// options the graphics probe reads (kProgramOptions). Answers 0 to run the
+// installer (*dest is the "-path" value, absolute and ending in "/", or
+// empty), 1 the builder, 2 refused (*why names the argument), 3 help asked.
+int read_command_line(int argc, char const* const* argv, std::string const& cwd, std::string* dest,
+                      std::string* why);
+// The options the installer accepts beside "-path"; null-terminated.
+extern char const* const kProgramOptions[];
+// The usage text, for help and for a refused command line.
 extern char const* const kUsage;
 // Asks the user for the destination folder and judges it: 1 when a folder
 // was chosen, 0 when the dialog was cancelled (nothing changes then).
@@ -50,6 +57,46 @@ void start_installer(std::string const& dest_arg);
 void handle_prefs();
 
 // ---- directory records --------------------------------------------------------
+// A signature field of the directory file, held in place: a directory file
+// may list millions of versions, and a string of 32 characters would take a
+// heap block of its own. An MD5 in lower-case hex is kept as its 16 bytes, a
+// short word ("GONE", "NONE") as text, and any other word once for the whole
+// process, in a shared table; every word compares exactly as written.
+class sig_text {
+public:
+	sig_text() = default;
+	sig_text(char const* word) { assign(word, word ? std::char_traits<char>::length(word) : 0); }
+	sig_text(std::string const& word) { assign(word.data(), word.size()); }
+	void assign(char const* word, size_t len);
+	std::string str() const;
+	operator std::string() const { return str(); }
+	bool empty() const { return kind_ == kText && len_ == 0; }
+
+	friend bool operator==(sig_text const& a, sig_text const& b) { return a.same(b); }
+	friend bool operator!=(sig_text const& a, sig_text const& b) { return !a.same(b); }
+	friend bool operator==(sig_text const& a, char const* b) { return a.same(sig_text(b)); }
+	friend bool operator!=(sig_text const& a, char const* b) { return !a.same(sig_text(b)); }
+	friend bool operator==(char const* a, sig_text const& b) { return b == a; }
+	friend bool operator!=(char const* a, sig_text const& b) { return b != a; }
+	friend bool operator==(sig_text const& a, std::string const& b) { return a.same(sig_text(b)); }
+	friend bool operator!=(sig_text const& a, std::string const& b) { return !a.same(sig_text(b)); }
+	friend bool operator==(std::string const& a, sig_text const& b) { return b == a; }
+	friend bool operator!=(std::string const& a, sig_text const& b) { return b != a; }
+	friend std::string operator+(std::string const& a, sig_text const& b) { return a + b.str(); }
+	friend std::string operator+(sig_text const& a, std::string const& b) { return a.str() + b; }
+	friend std::ostream& operator<<(std::ostream& out, sig_text const& s) { return out << s.str(); }
+
+private:
+	enum : unsigned char { kText, kMd5, kShared };
+	bool same(sig_text const& o) const;
+	unsigned char bytes_[16] = {};  // the text, the MD5's bytes, or the table's index
+	unsigned char len_ = 0;         // of a text
+	unsigned char kind_ = kText;
+};
+// calc_file_md5 into a signature field: left as it was for a missing or
+// empty file.
+int calc_file_md5(std::string const& path, sig_text& md5);
+
 // One FILE line of the directory file plus what the updater decided of it.
 struct file_version_struct {
 	int flag;         // 0 or 1
@@ -57,9 +104,9 @@ struct file_version_struct {
 	int version;      // release in which this content appeared
 	float zip_size;   // kilobytes of the archive on the server
 	float ext_size;   // kilobytes of the expanded file
-	std::string sig_want;  // MD5 in lower-case hex, or "GONE"
-	std::string sig_have;  // MD5 of the installed file, or "NONE"
-	std::string name;      // listed path: folder + name
+	sig_text sig_want;  // MD5 in lower-case hex, or "GONE"
+	sig_text sig_have;  // MD5 of the installed file, or "NONE"
+	std::string name;   // listed path: folder + name
 	int up_to_date;
 	int get_it;
 	int del_it;
@@ -89,8 +136,49 @@ extern int dir_changes;
 
 // ---- directory file -----------------------------------------------------------
 // 3 when read and the destination examined; 2 when the header was refused
-// (new_format has run).
+// (new_format has run). Runs the slices below to the end in one call.
 int read_directory(std::string const& path, std::string title);
+
+class xmap_class;
+// The progress panel's drawing: dir_progress_bar or a test's recorder.
+using dir_progress_fn = void (*)(float lo, float cur, float hi, int mode, std::string title, std::string detail);
+// A read of the directory file in slices, so that the frame loop runs between
+// them: parse, then examine the destination, then weigh the deletions. Its
+// state lives here; a default-made record is an idle read.
+struct dir_read_struct {
+	enum { idle, count, parse, examine, deletions, done };
+	int phase = idle;
+	std::string file, title;
+	std::shared_ptr<xmap_class> map;
+	std::string folder, previous;  // the current DIR folder, the last path
+	int i = 0;                     // next path to examine or weigh
+	size_t counted = 0;            // bytes searched and FILE words found by
+	size_t files = 0;              // the count, which sizes sim_info once
+	long units = 0;                // lines parsed and paths handled so far
+	// Deletions of files still on disk, by installed path: dropped again when
+	// another listed path installs that file.
+	std::map<std::string, std::vector<int>, no_case_compare_string> gone;
+	// The panel at its cadence: drawn there when draw is set, else only noted
+	// here for the frame to draw.
+	dir_progress_fn draw = nullptr;
+	float cur = 0, hi = 0;
+	int mode = 0;
+	std::string detail;
+};
+// Starts a read of the directory file at path (the fatal alerts of a missing
+// file as read_directory): 1 when it is under way, 2 when the header was
+// refused (new_format has run).
+int read_directory_begin(dir_read_struct& r, std::string const& path, std::string const& title);
+// Goes on for at most `units` lines or paths (or blocks of kDirCountBlock
+// bytes while the FILE lines are first counted), and stops early once
+// `seconds` have passed: 0 while more remains, 3 when the read is done.
+int read_directory_slice(dir_read_struct& r, long units, double seconds);
+size_t const kDirCountBlock = 1 << 16;
+// FILE lines read over every call; the panel shows at every 500th.
+extern long dir_lines_read;
+// The longest path the file layer takes; a listed file whose installed path
+// is longer is refused.
+size_t const kMaxInstalledPath = 499;
 // Whether version ver of listed path `file` is for download_os and has `flag`.
 int want_this_f(int file, int ver, int flag);
 // True when the path ends in ":" or "/"; false for an empty path.
@@ -110,8 +198,10 @@ std::vector<std::string> landing_keys();
 
 // The progress panel read_directory draws; dir_progress_bar unless a test
 // puts a recorder in its place.
-using dir_progress_fn = void (*)(float lo, float cur, float hi, int mode, std::string title, std::string detail);
 extern dir_progress_fn dir_progress_draw;
+// The panel as one frame of the frame loop shows it while the directory is
+// read between frames: dir_progress_panel, which leaves the swap to the loop.
+extern dir_progress_fn dir_progress_frame;
 
 // ---- server list --------------------------------------------------------------
 // Tells the user this installer is too old, opens the download page and
@@ -124,6 +214,9 @@ void new_format(std::string file);
 // kServerListRetry seconds later on the framework clock.
 void server_list_step();
 float const kServerListRetry = 5.0f;
+// The pause after a failed fetch: running, and until when.
+extern bool server_list_waiting;
+extern float server_list_next_try;
 // Reads the list at path: 1 with server_count, the server tables and
 // install_name set; 0 after new_format when it is refused.
 int read_server_list(std::string const& path);
@@ -155,6 +248,8 @@ int clear_the_way();
 bool working_folder(std::string const& folder);
 void make_dir_error(std::string path, int err);
 void dir_progress_bar(float lo, float cur, float hi, int mode, std::string title, std::string detail);
+// The panel of dir_progress_bar without the swap.
+void dir_progress_panel(float lo, float cur, float hi, int mode, std::string title, std::string detail);
 // How full the panel's bar is: 0.52 when lo equals hi, else 0.04 to 1.
 float dir_progress_fraction(float lo, float cur, float hi);
 

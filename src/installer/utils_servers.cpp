@@ -101,14 +101,17 @@ int read_server_list(std::string const& path)
 
 // ---- server_list_step ---------------------------------------------------------------
 
+float server_list_next_try = 0.0f;
+bool server_list_waiting = false;
+
 void server_list_step()
 {
-	static float next_try = 0.0f;
-	static bool waiting = false;  // a failure's pause is running
+	float& next_try = server_list_next_try;
+	bool& waiting = server_list_waiting;
 	if (waiting && xtim.run_time < next_try) return;
 	waiting = false;
 	std::string const local = temp_path + "serverlist.txt";
-	int const answer = http.net_check(0, maker_host, "/serverlist.txt", local);
+	int const answer = http.net_check(0, maker_host, "/serverlist.txt", local, kServerListCap);
 	if (answer == 2) {
 		// A refused connection fails at once; without a pause every frame
 		// would try again and log the failure.

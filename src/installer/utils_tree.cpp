@@ -256,7 +256,7 @@ float dir_progress_fraction(float lo, float cur, float hi)
 	return f < 0.04f ? 0.04f : (f > 1.0f ? 1.0f : f);
 }
 
-void dir_progress_bar(float lo, float cur, float hi, int mode, std::string title, std::string detail)
+void dir_progress_panel(float lo, float cur, float hi, int mode, std::string title, std::string detail)
 {
 	std::string const status = mode == 0   ? "Currently SCANNING the directory text file."
 	                           : mode == 1 ? "Currently EXAMINING the hard disk."
@@ -273,5 +273,10 @@ void dir_progress_bar(float lo, float cur, float hi, int mode, std::string title
 	OGL_string(48, x0 + 32.0f, y0 + 100.0f, title, 462.0f, 100);
 	OGL_string(48, x0 + 32.0f, y0 + 80.0f, status, 462.0f, 100);
 	OGL_string(48, x0 + 32.0f, y0 + 60.0f, detail, 462.0f, 100);
-	OGL_sbuf();
+}
+
+void dir_progress_bar(float lo, float cur, float hi, int mode, std::string title, std::string detail)
+{
+	dir_progress_panel(lo, cur, hi, mode, title, detail);
+	OGL_sbuf();  // no frame loop runs while a read in one call works
 }

@@ -257,12 +257,7 @@ void BTN_expand_label(std::string const& label, std::string* left, std::string* 
 	if (help) *help = h;
 }
 
-float BTN_text_width(std::string const& text)
-{
-	float w = 0;
-	for (unsigned char c : text) w += static_cast<float>(OGL_glyph_width(c));
-	return w;
-}
+float BTN_text_width(std::string const& text) { return OGL_text_width(text); }
 
 std::vector<BTN_label_line> BTN_label_layout(float x, float y, int align, std::string const& text)
 {

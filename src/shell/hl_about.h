@@ -5,6 +5,8 @@
 
 // The maker's web host: the server list, the download page and the shop.
 extern char const* const maker_host;  // "www.kestrin-research.example"
+// The server list is a few lines; a reply past this is no server list.
+long long const kServerListCap = 64 * 1024;
 
 // Opens address in the user's browser through xdg-open, run as a child
 // process with an argument list; 0, or the errno of the failed start. An

@@ -147,7 +147,7 @@ void VEDEZE_about()
 	VEDEZE_startwind(994);
 	while (mnw.cur_win == 994) {
 		if (!a.version_str_found && xtim.run_time >= a.list_retry_at) {
-			int const got = http.net_check(0, maker_host, "/serverlist.txt", server_list_file);
+			int const got = http.net_check(0, maker_host, "/serverlist.txt", server_list_file, kServerListCap);
 			if (got == 1) about_take_server_list(server_list_file, &a);
 			// Each failure is reported in the log: not again at every frame.
 			if (got == 2) a.list_retry_at = xtim.run_time + about_list_retry;

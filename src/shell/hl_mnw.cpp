@@ -501,9 +501,16 @@ void VEDEZE_event_proc()
 	pulse_colours();
 	menu_hover();
 
+	// A modal panel run from inside APP_update ends frames of its own and
+	// leaves its last one in the back buffer, under whatever the update draws
+	// after it returns: that mix of two screens is never shown, and the next
+	// frame draws the screen whole.
+	bool mixed = false;
 	if (!mnw.modal_up) {
+		unsigned long const ended = OGL_frames_ended();
 		APP_update();
 		xtim.first_pass = 0;
+		mixed = OGL_frames_ended() != ended;
 	}
 
 	if (mnw.open_menu != -1) draw_open_menu();
@@ -519,6 +526,7 @@ void VEDEZE_event_proc()
 		fs.OS_mouse_showing = 1;
 	}
 
+	if (mixed) return;
 	frame.unlock();
 	OGL_sbuf();
 	frame.lock();

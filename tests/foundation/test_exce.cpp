@@ -37,6 +37,7 @@ TEST(Exce, CopyOutlivesSourceAndSharesFileText)
 TEST(Exce, LogAndContinueWritesExactlyFiveLines)
 {
 	temp_dir dir;
+	app_done = 0;
 	std::string const log = open_test_log(dir);
 	exce_class("a", "", "c", "", "xmap", 12).LogAndContinue();
 	EXPECT_EQ(read_text_file(log), "Logging Exception thrown from file: xmap, line 12.\na\n\nc\n\n");
@@ -46,6 +47,7 @@ TEST(Exce, LogAndContinueWritesExactlyFiveLines)
 TEST(Exce, ReportOnMainThreadShowsSeverityOneAlertAndReturns)
 {
 	temp_dir dir;
+	app_done = 0;
 	std::string const log = open_test_log(dir);
 	alert_recorder_install();
 	exce_class("first", "second", "third", "fourth", "http", 5).ReportAndContinue();
@@ -63,10 +65,12 @@ TEST(Exce, ReportOnWorkerLogsAndAsksTheMainLoopToQuit)
 	alert_recorder_install();
 	main_thread = pthread_self();
 	threads_inited = 1;
+	app_done = 0;
 	std::thread worker([] { exce_class("w1", "w2", "w3", "w4", "tman", 9).ReportAndContinue(); });
 	worker.join();
 	threads_inited = 0;
 	EXPECT_TRUE(recorded_alerts().empty());
 	EXPECT_EQ(app_done, 1);
 	EXPECT_EQ(read_text_file(log), "EXCEPTION REPORTED FROM THREAD!!  File: tman, line 9.\nw1\nw2\nw3\nw4\n");
+	app_done = 0;
 }

@@ -42,11 +42,12 @@ struct HttpTest : logged_test {
 	}
 	// Calls net_check until it answers, for at most five seconds of real
 	// time; -1 when it never did.
-	int fetch(int slot, std::string const& server, std::string const& file, std::string const& dest)
+	int fetch(int slot, std::string const& server, std::string const& file, std::string const& dest,
+	          long long cap = -1)
 	{
 		auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
 		while (std::chrono::steady_clock::now() < until) {
-			int r = http.net_check(slot, server, file, dest);
+			int r = http.net_check(slot, server, file, dest, cap);
 			if (r != 0)
 				return r;
 			std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -223,6 +224,53 @@ TEST_F(HttpTest, RepliesTable)
 			EXPECT_NE(log_text().find(c.log), std::string::npos) << log_text();
 		else
 			EXPECT_EQ(log_text(), c.log);
+	}
+}
+
+// ---- a cap on the body -----------------------------------------------------------------
+
+// A transfer given a cap fails as soon as its body would pass it, however
+// the body is framed; a stated length past it fails before any of it is
+// taken. An endless body ends there, long before any stall limit.
+TEST_F(HttpTest, BodyCapTable)
+{
+	std::string const endless_head = "HTTP/1.1 200 OK\r\nServer: x\r\n\r\n";
+	script_reply endless;
+	endless.steps.push_back({endless_head, 0});
+	for (int i = 0; i < 200; i++)
+		endless.steps.push_back({std::string(4096, 'e'), 1});
+	endless.end = script_end::stall;
+	struct {
+		char const* name;
+		script_reply reply;
+		long long cap;
+		int result;
+		std::string body;  // when it succeeded
+	} const cases[] = {
+		{"length at the cap", script_simple("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n0123456789"), 10, 1,
+		 "0123456789"},
+		{"length past the cap", script_simple("HTTP/1.1 200 OK\r\nContent-Length: 11\r\n\r\n0123456789A",
+		                                      script_end::stall), 10, 2, ""},
+		{"no length, closed at the cap", pieces({"HTTP/1.1 200 OK\r\n\r\n01234", "56789"}), 10, 1, "0123456789"},
+		{"no length, a byte past the cap", pieces({"HTTP/1.1 200 OK\r\n\r\n01234", "56789A"}), 10, 2, ""},
+		{"no length, endless", endless, 64000, 2, ""},
+		{"chunks past the cap",
+		 script_simple("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n6\r\n012345\r\n6\r\n6789AB\r\n0\r\n\r\n",
+		               script_end::stall), 10, 2, ""},
+		{"no cap given", pieces({"HTTP/1.1 200 OK\r\n\r\n01234", "56789A"}), -1, 1, "0123456789A"},
+	};
+	for (auto const& c : cases) {
+		SCOPED_TRACE(c.name);
+		log = open_test_log(dir);
+		script_server srv(c.reply);
+		use_proxy(srv);
+		EXPECT_EQ(fetch(1, "files.example.test", "/f.zip", "f.zip", c.cap), c.result);
+		if (c.result == 1)
+			EXPECT_EQ(file_text("f.zip"), c.body);
+		else
+			EXPECT_NE(log_text().find("   GetOSErr   =" + std::to_string(EFBIG) + "\n"), std::string::npos)
+			    << log_text();
+		srv.stop();
 	}
 }
 

@@ -7,6 +7,9 @@
 
 #include <cstring>
 #include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "foundation/hl_string.h"
 #include "support/alert_recorder.h"
@@ -92,7 +95,29 @@ TEST(TrimDestFolder, DropsTheFirstComponent)
 
 namespace {
 
+// The environment a test changes, as the run began; given back after each
+// test so the next one's folder is made where the run's are.
+struct saved_environment {
+	std::vector<std::pair<char const*, std::string>> values;
+	std::vector<char const*> unset;
+	saved_environment()
+	{
+		for (char const* k : {"HOME", "TMPDIR", "XDG_CONFIG_HOME"})
+			if (char const* v = getenv(k)) values.push_back({k, v});
+			else unset.push_back(k);
+	}
+	void restore() const
+	{
+		for (auto const& [k, v] : values) setenv(k, v.c_str(), 1);
+		for (char const* k : unset) unsetenv(k);
+	}
+};
+saved_environment const run_env;
+saved_environment const& run_environment() { return run_env; }
+
 struct OsPathTest : ::testing::Test {
+	// Before dir: its folder is made under TMPDIR.
+	int const restored = (run_environment().restore(), 0);
 	temp_dir dir;
 	std::string home;
 	void SetUp() override
@@ -103,6 +128,7 @@ struct OsPathTest : ::testing::Test {
 		unsetenv("XDG_CONFIG_HOME");
 		setenv("TMPDIR", dir.path().c_str(), 1);
 	}
+	void TearDown() override { run_environment().restore(); }
 	std::string get(int code, std::string start = "unchanged")
 	{
 		get_OS_abs_path(code, start);
@@ -184,10 +210,10 @@ TEST_F(OsPathTest, TemporaryFolderStaysPrivateWhenSomethingTookItsPlace)
 	EXPECT_EQ(get(3), "unchanged");
 }
 
-// A killed run's temporary folder, with its partial downloads, is removed by
-// the next run; a folder of a run still going, one not private, one of
-// another form, and a folder inside one are not. A run that ends removes its
-// own.
+// A killed run's temporary folder, with its partial downloads and whatever
+// folders it holds, is removed by the next run; a folder of a run still
+// going, one not private and one of another form are not. A run that ends
+// removes its own, whole. Links inside are removed, never followed.
 TEST_F(OsPathTest, TemporaryFoldersOfEndedRunsAreRemoved)
 {
 	pid_t const dead = ended_process_id();
@@ -205,7 +231,7 @@ TEST_F(OsPathTest, TemporaryFoldersOfEndedRunsAreRemoved)
 	    // Its id taken by a process since (after a restart), held by no run.
 	    {dir.path() + "Skyrell-1-0ld0ne", 0700, true, 3600},
 	    {old + "x", 0700, false, 0},
-	    {old + "deep01", 0700, false, 0},
+	    {old + "deep01", 0700, true, 0},
 	};
 	for (auto const& c : cases) {
 		ASSERT_EQ(mkdir(c.name.c_str(), c.mode), 0) << c.name;
@@ -215,7 +241,14 @@ TEST_F(OsPathTest, TemporaryFoldersOfEndedRunsAreRemoved)
 		struct timespec const then[2] = {{time(nullptr) - c.idle, 0}, {time(nullptr) - c.idle, 0}};
 		ASSERT_EQ(utimensat(AT_FDCWD, c.name.c_str(), then, 0), 0);
 	}
+	// Planted under our form of name, a link to the user's own folder.
+	std::string const users = dir.path() + "home/data";
+	ASSERT_EQ(mkdir(users.c_str(), 0700), 0);
+	write_text_file(users + "/0.zip", "the user's own");
+	ASSERT_EQ(symlink(users.c_str(), (old + "link01").c_str()), 0);
 	ASSERT_EQ(mkdir((old + "deep01/inner").c_str(), 0700), 0);
+	ASSERT_EQ(mkdir((old + "deep01/inner/more").c_str(), 0500), 0);
+	ASSERT_EQ(symlink(users.c_str(), (old + "deep01/inner/ln").c_str()), 0);
 	// Another user's, in a shared temporary folder (only root can make one).
 	std::string const others = old + "user01";
 	// Another user's folder needs root to make, as the whole-program tests
@@ -224,11 +257,6 @@ TEST_F(OsPathTest, TemporaryFoldersOfEndedRunsAreRemoved)
 	ASSERT_EQ(mkdir(others.c_str(), 0700), 0);
 	write_text_file(others + "/0.zip", "another user's download");
 	ASSERT_EQ(chown(others.c_str(), 65534, 65534), 0);
-	// Planted under our form of name, a link to the user's own folder.
-	std::string const users = dir.path() + "home/data";
-	ASSERT_EQ(mkdir(users.c_str(), 0700), 0);
-	write_text_file(users + "/0.zip", "the user's own");
-	ASSERT_EQ(symlink(users.c_str(), (old + "link01").c_str()), 0);
 
 	int out[2];
 	ASSERT_EQ(pipe(out), 0);
@@ -237,6 +265,9 @@ TEST_F(OsPathTest, TemporaryFoldersOfEndedRunsAreRemoved)
 	if (run == 0) {
 		std::string const t = get(3);
 		write_text_file(t + "1.zip", "this run's download");
+		mkdir((t + "junk").c_str(), 0700);
+		write_text_file(t + "junk/big", "what an archive held");
+		if (symlink(users.c_str(), (t + "junk/ln").c_str()) != 0) std::exit(4);
 		ssize_t const n = write(out[1], t.data(), t.size());
 		std::exit(n == static_cast<ssize_t>(t.size()) ? 0 : 3);
 	}
@@ -254,12 +285,10 @@ TEST_F(OsPathTest, TemporaryFoldersOfEndedRunsAreRemoved)
 
 	for (auto const& c : cases) {
 		EXPECT_EQ(is_folder(c.name), !c.removed) << c.name;
-		if (!c.removed && c.name != old + "deep01") {
+		if (!c.removed) {
 			EXPECT_EQ(read_text_file(c.name + "/0.zip"), "part of an archive") << c.name;
 		}
 	}
-	EXPECT_TRUE(is_folder(old + "deep01/inner"));
-	EXPECT_FALSE(std::ifstream(old + "deep01/0.zip").good()) << "its files go, the folder inside keeps it";
 	EXPECT_EQ(read_text_file(users + "/0.zip"), "the user's own") << "a link is never followed";
 	EXPECT_EQ(read_text_file(others + "/0.zip"), "another user's download");
 }

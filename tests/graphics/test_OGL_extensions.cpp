@@ -183,7 +183,11 @@ TEST_F(ProbeTest, DecisionTable)
 		missing.clear();
 		if (r.missing) missing.insert(r.missing);
 		options.options.clear();
-		if (r.option) options.options[r.option] = "";
+		// As the program's command line gives it, after a destination.
+		if (r.option) {
+			char const* const argv[] = {"skyrell-installer", "-path", "/some/copy/", r.option};
+			options.init_unix(4, argv);
+		}
 		std::string const text = run(r.version, r.ext, r.vendor, "Renderer", r.sys_version);
 		EXPECT_EQ(glExt.*r.flag, r.value);
 		if (*r.log_has) {

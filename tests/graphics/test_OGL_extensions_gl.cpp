@@ -77,9 +77,18 @@ TEST_F(RealProbe, OldVersionWithoutBufferExtensionHasNoBuffers)
 {
 	setenv("MESA_GL_VERSION_OVERRIDE", "1.4", 1);
 	setenv("MESA_EXTENSION_OVERRIDE", "-GL_ARB_vertex_buffer_object", 1);
+	// Only this test's context: the next test's is the renderer's own.
+	struct unset_overrides {
+		~unset_overrides()
+		{
+			unsetenv("MESA_GL_VERSION_OVERRIDE");
+			unsetenv("MESA_EXTENSION_OVERRIDE");
+		}
+	} const unset_after;
 	gl_test_context gl;
 	ASSERT_TRUE(gl.ok()) << gl.error();
 	ASSERT_EQ(gl_string(GL_VERSION).rfind("1.4", 0), 0u) << gl_string(GL_VERSION);
+	glExt = OGL_extensions();  // no entry point left from an earlier probe
 	gl.probe();
 	EXPECT_EQ(glExt.vbo_avail, 0);
 	EXPECT_EQ(glExt.glBindBufferARB, nullptr);

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "foundation/app_globals.h"
 #include "graphics/colr.h"
@@ -160,6 +162,120 @@ TEST_F(DrawTest, FillcircleRowThroughTheCentre)
 	EXPECT_FALSE((pixel_rgb(100, 111) == "0,0,255"));
 	OGL_fillcircle(50, 300, 100, -1);  // a negative radius draws nothing
 	EXPECT_TRUE((pixel_rgb(300, 100) == "0,0,0"));
+}
+
+// Arcs run clockwise from the top (x by the sine, y by the cosine), one
+// ring per whole radius from r1 to r2, in degrees.
+TEST_F(DrawTest, ArcRingsRunClockwiseFromTheTop)
+{
+	open(256, 256);
+	colr.assign(50, 0, 1, 0);
+	struct probe {
+		int x, y;
+		bool on;
+		int reach = 0;  // 1 where a diagonal or a ring's last point may light a neighbour
+	};
+	struct {
+		char const* name;
+		float r1, r2, a1, a2;
+		std::vector<probe> probes;
+	} const cases[] = {
+	    // (100, 100) is the centre; every point is shifted half a pixel.
+	    {"top to 45: rings 10, 11, 12",
+	     10,
+	     12,
+	     0,
+	     45,
+	     {{100, 110, true}, {100, 111, true}, {100, 112, true}, {100, 109, false}, {100, 113, false},
+	      {107, 107, true, 1}, {110, 100, false}, {90, 100, false}, {100, 90, false}}},
+	    {"right to lower right", 10, 10, 90, 135,
+	     {{110, 100, true}, {107, 93, true, 1}, {100, 110, false}, {100, 90, false}}},
+	    {"bottom to left", 10, 10, 180, 270, {{100, 90, true}, {90, 100, true, 1}, {110, 100, false}, {100, 110, false}}},
+	    {"inner radius above the outer: nothing", 12, 10, 0, 360, {{100, 110, false}, {100, 112, false}}},
+	    {"end angle before the start: nothing", 10, 10, 90, 0, {{100, 110, false}, {110, 100, false}}},
+	};
+	auto const lit_near = [](int x, int y, int reach) {
+		for (int dy = -reach; dy <= reach; ++dy)
+			for (int dx = -reach; dx <= reach; ++dx)
+				if (pixel_rgb(x + dx, y + dy) == "0,255,0") return true;
+		return false;
+	};
+	for (auto const& c : cases) {
+		SCOPED_TRACE(c.name);
+		glClear(GL_COLOR_BUFFER_BIT);
+		OGL_arc(50, 100, 100, c.r1, c.r2, c.a1, c.a2);
+		for (probe const& p : c.probes) EXPECT_EQ(lit_near(p.x, p.y, p.reach), p.on) << p.x << "," << p.y;
+	}
+}
+
+TEST_F(DrawTest, FramecircleOutlinesWithoutBlending)
+{
+	open(256, 256);
+	mnw.org_x = 20;
+	mnw.org_y = 10;
+	colr.assign(50, 0, 0, 1);
+	OGL_setstate(1, 0, 3, 5, 9, 11);  // blending on before
+	ASSERT_TRUE(glIsEnabled(GL_BLEND));
+	OGL_framecircle(50, 80, 90, 20);
+	EXPECT_FALSE(glIsEnabled(GL_BLEND));
+	EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+	// Centre (100, 100) after the origin; the outline at radius 20 only.
+	struct {
+		int x, y;
+		bool on;
+	} const probes[] = {{100, 120, true}, {120, 100, true}, {100, 80, true}, {80, 100, true}, {114, 114, true},
+	                    {100, 100, false}, {100, 117, false}, {100, 123, false}, {123, 100, false}, {111, 111, false}};
+	for (auto const& p : probes) EXPECT_EQ(pixel_rgb(p.x, p.y) == "0,0,255", p.on) << p.x << "," << p.y;
+}
+
+// Glow adds the source to what is there; normal mixes by the source's alpha.
+TEST_F(DrawTest, GlowAddsNormalMixes)
+{
+	open(64, 64);
+	colr.assign(50, 1, 0, 0);
+	colr.assign(51, 0, 1, 0);
+	struct {
+		void (*mode)();
+		GLint dst;
+		char const* pixel;
+	} const cases[] = {{OGL_glow_colors, GL_ONE, "127,255,0"}, {OGL_nrml_colors, GL_ONE_MINUS_SRC_ALPHA, "127,127,0"}};
+	for (auto const& c : cases) {
+		SCOPED_TRACE(c.dst);
+		glClear(GL_COLOR_BUFFER_BIT);
+		OGL_fillrect(51, 1, 0, 0, 64, 64);
+		c.mode();
+		OGL_fillrect(50, 0.5f, 0, 0, 64, 64);
+		GLint src = 0, dst = 0;
+		glGetIntegerv(GL_BLEND_SRC, &src);
+		glGetIntegerv(GL_BLEND_DST, &dst);
+		EXPECT_EQ(src, GL_SRC_ALPHA);
+		EXPECT_EQ(dst, c.dst);
+		std::string const got = pixel_rgb(30, 30);
+		// One step of rounding either way.
+		EXPECT_TRUE(got == c.pixel || got == std::string(c.pixel).replace(0, 3, "128")) << got;
+	}
+	OGL_nrml_colors();
+}
+
+TEST_F(DrawTest, SetspecOnLightAndFrontMaterial)
+{
+	open(64, 64);
+	for (float const s : {0.25f, 1.0f}) {
+		SCOPED_TRACE(s);
+		OGL_setspec(s);
+		GLfloat light[4] = {}, front[4] = {}, back[4] = {}, shine = 0;
+		glGetLightfv(GL_LIGHT0, GL_SPECULAR, light);
+		glGetMaterialfv(GL_FRONT, GL_SPECULAR, front);
+		glGetMaterialfv(GL_BACK, GL_SPECULAR, back);
+		glGetMaterialfv(GL_FRONT, GL_SHININESS, &shine);
+		for (int k = 0; k < 4; ++k) {
+			EXPECT_FLOAT_EQ(light[k], k < 3 ? s : 1.0f) << k;
+			EXPECT_FLOAT_EQ(front[k], k < 3 ? s : 1.0f) << k;
+		}
+		// The back face keeps GL's default.
+		EXPECT_FLOAT_EQ(back[0], 0.0f);
+		EXPECT_FLOAT_EQ(shine, 128.0f);
+	}
 }
 
 using DrawDeathTest = DrawTest;

@@ -81,6 +81,7 @@ TEST_F(ScreenTest, SavedShotsTakeTheNextFreeNumberAndKeepCounting)
 	ASSERT_EQ(chdir(dir.path().c_str()), 0);
 	write_text_file("screenshot_0.png", "x");
 	write_text_file("screenshot_1.png", "x");
+	shot = -1;  // as at the start of a run
 
 	OGL_screenshot(1);
 	EXPECT_TRUE(exists("screenshot_2.png"));

@@ -48,6 +48,10 @@ struct QtimTest : probed_gl_test<1024, 768> {
 		app_path = dir.path();
 		xtim_class::set_clock_source(ticking_clock);
 		xtim.run_time = 0;
+		movie_take = 0;  // as at the start of a run
+		qtim.movie_dx = 320;
+		qtim.fps = 20.0f;
+		qtim.num_frames = 0;
 		ASSERT_TRUE(qtim.qt_avail);
 	}
 	void TearDown() override { xtim_class::set_clock_source(nullptr); }

@@ -24,6 +24,7 @@ namespace {
 struct child_result {
 	int status = -1;  // exit status, or -1 when killed or not started
 	std::string err;  // standard error
+	std::string out;  // standard output
 };
 
 struct run_options {
@@ -46,6 +47,8 @@ pid_t start(std::string const& exe, std::vector<std::string> const& args, run_op
 		else setenv(k.c_str(), v.c_str(), 1);
 	int const fd = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
 	if (fd >= 0) dup2(fd, 2);
+	int const out = open((err_file + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+	if (out >= 0) dup2(out, 1);
 	std::vector<char*> argv;
 	argv.push_back(const_cast<char*>(exe.c_str()));
 	for (std::string const& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -78,6 +81,7 @@ child_result run(std::string const& exe, std::vector<std::string> const& args, r
 	child_result r;
 	r.status = wait_for(start(exe, args, o, err_file), 240);
 	r.err = read_text_file(err_file);
+	r.out = read_text_file(err_file + ".out");
 	return r;
 }
 
@@ -131,29 +135,50 @@ struct ModeTest : ::testing::Test {
 
 }  // namespace
 
+std::string const kUsageText =
+    "usage: skyrell-installer [-path DEST/] [--no_vbos] [--no_sprites] [--use_sprites]\n"
+    "       skyrell-installer --build [--master DIR/] [--previous FILE] [--output DIR/]\n"
+    "       skyrell-installer --help\n";
+
 TEST_F(ModeTest, UsageAndStatus2)
 {
-	std::vector<std::vector<std::string>> const cases = {
-	    {"--build", "--bogus"},
-	    {"--build", "--master"},
-	    {"--build", "--output", "out", "--previous"},
-	    {"--build", "--master", ""},
-	    {"--build", "out"},
-	    {"--master", "m/", "--previous", "p.txt"},
-	    {"--build", "--build"},
-	    // The installer's own options share the parser and the usage line.
-	    {"-bogus"},
-	    {"/some/folder/"},
-	    {"-path", "/some/folder/", "more"},
-	    {"-path", ""},
+	struct row {
+		std::vector<std::string> args;
+		std::string why;  // the installer's first line; "" for the builder's bare usage
 	};
-	for (auto const& args : cases) {
-		child_result const r = run(exe, args, options(), dir.path() + "err.txt");
-		EXPECT_EQ(r.status, 2) << args.back();
-		EXPECT_EQ(r.err,
-		          "usage: skyrell-installer [-path DEST/] | --build [--master DIR/] [--previous FILE] [--output DIR/]\n")
-		    << args.back();
+	std::vector<row> const cases = {
+	    {{"--build", "--bogus"}, ""},
+	    {{"--build", "--master"}, ""},
+	    {{"--build", "--output", "out", "--previous"}, ""},
+	    {{"--build", "--master", ""}, ""},
+	    {{"--build", "out"}, ""},
+	    {{"--master", "m/", "--previous", "p.txt"}, "unknown option --master"},
+	    {{"--build", "--build"}, ""},
+	    {{"-bogus"}, "unknown option -bogus"},
+	    {{"/some/folder/"}, "unexpected argument /some/folder/"},
+	    {{"-path", "/some/folder/", "more"}, "unexpected argument more"},
+	    {{"-path", "/some/folder/", "--no_vbos", "--sprites"}, "unknown option --sprites"},
+	    {{"-path", ""}, "-path needs a folder"},
+	};
+	for (row const& c : cases) {
+		child_result const r = run(exe, c.args, options(), dir.path() + "err.txt");
+		EXPECT_EQ(r.status, 2) << c.args.back();
+		EXPECT_EQ(r.err, (c.why.empty() ? "" : "skyrell-installer: " + c.why + "\n") + kUsageText) << c.args.back();
+		EXPECT_EQ(r.out, "");
 		// Refused before start-up: no log was written.
+		EXPECT_FALSE(file_there(dir.path() + "bin/Log.txt"));
+	}
+	expect_settings_untouched();
+}
+
+TEST_F(ModeTest, HelpOnStandardOutput)
+{
+	for (std::vector<std::string> const& args : std::vector<std::vector<std::string>>{
+	         {"--help"}, {"-h"}, {"-path", "/some/folder/", "--no_vbos", "-h"}, {"--build", "--help"}}) {
+		child_result const r = run(exe, args, options(), dir.path() + "err.txt");
+		EXPECT_EQ(r.status, 0) << args.back();
+		EXPECT_EQ(r.out, kUsageText);
+		EXPECT_EQ(r.err, "");
 		EXPECT_FALSE(file_there(dir.path() + "bin/Log.txt"));
 	}
 	expect_settings_untouched();

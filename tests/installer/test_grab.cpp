@@ -17,6 +17,7 @@
 #include <functional>
 #include <vector>
 
+#include "foundation/hl_string.h"
 #include "foundation/io_utils.h"
 #include "grab_fixture.h"
 
@@ -128,6 +129,26 @@ TEST_F(ExtractTest, ExtractAndDeleteFileTable)
 	make_zip(temp_path + "1.zip", {{"notes.txt", "fine"}});
 	EXPECT_EQ(extract_and_delete_file(temp_path + "1.zip", dest + "Instructions/notes.txt", 1), 0);
 	EXPECT_EQ(stg.install_error, 1);
+}
+
+// The archive names the file as the release lists it; a file on disk in
+// other letter case does not make the archive bad.
+TEST_F(ExtractTest, TheListedSpellingWhateverTheCaseOnDisk)
+{
+	g_case_sensitive = 1;
+	put(dest + "Case/NOTES.TXT", "old");
+	make_zip(temp_path + "0.zip", {{"notes.txt", "new"}});
+	EXPECT_EQ(extract_and_delete_file(temp_path + "0.zip", dest + "Case/notes.txt", 1), 0);
+	g_case_sensitive = 0;
+	std::vector<std::string> names;
+	if (DIR* d = opendir((dest + "Case").c_str())) {
+		while (dirent* e = readdir(d))
+			if (e->d_name[0] != '.') names.push_back(e->d_name);
+		closedir(d);
+	}
+	ASSERT_EQ(names.size(), 1u);
+	EXPECT_EQ(read_text_file(dest + "Case/" + names[0]), "new");
+	EXPECT_EQ(stg.install_error, 0);
 }
 
 // An archive that cannot be written out leaves the installed file as it

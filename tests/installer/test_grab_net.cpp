@@ -207,7 +207,7 @@ TEST_F(GrabNetTest, ProgressOfARunningTransfer)
 		next.finished = 0;
 		reset_next();
 
-		auto const until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+		auto const until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
 		while (!(http.downloads[2] && http.downloads[2]->received == 10) && std::chrono::steady_clock::now() < until) {
 			ASSERT_EQ(grab_files(), 0);
 			std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -229,7 +229,7 @@ TEST_F(GrabNetTest, ProgressOfARunningTransfer)
 // What the first server does with a request; the second serves the set.
 enum class fault {
 	none, not_found, reset_mid_body, short_body, slow_pieces, wrong_file, corrupt_zip, escaping_entry, extra_entries,
-	too_large
+	too_large, endless
 };
 
 // Every bad reply or archive is a failed download: another server is tried,
@@ -272,6 +272,13 @@ TEST_F(GrabNetTest, FailoverTable)
 		case fault::escaping_entry: return script_simple(ok_reply(escaping));
 		case fault::extra_entries: return script_simple(ok_reply(extra));
 		case fault::too_large: return script_simple(ok_reply(too_large));
+		case fault::endless:
+			// No length, and more than the archive's listed size and margin.
+			r.steps.push_back({"HTTP/1.1 200 OK\r\n\r\n", 0});
+			for (int i = 0; i < 40; i++)
+				r.steps.push_back({std::string(4096, 'e'), 1});
+			r.end = script_end::stall;
+			return r;
 		}
 		return r;
 	};
@@ -292,6 +299,7 @@ TEST_F(GrabNetTest, FailoverTable)
 	    {"an entry leaving the destination", fault::escaping_entry, fault::none, true},
 	    {"an archive holding other files too", fault::extra_entries, fault::none, true},
 	    {"an archive expanding past its listed size", fault::too_large, fault::none, true},
+	    {"an endless reply", fault::endless, fault::none, true},
 	    {"every server bad", fault::not_found, fault::not_found, false},
 	    {"every archive holding other files too", fault::extra_entries, fault::extra_entries, false},
 	    {"every archive expanding past its listed size", fault::too_large, fault::too_large, false},
@@ -373,7 +381,7 @@ TEST_F(GrabNetTest, AbandonThenInstallElsewhere)
 	put(dest + "Resources/b.txt", "mine too");
 	want("All/Resources/a.txt", "new a");
 	want("All/Resources/b.txt", "new b");
-	auto const until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+	auto const until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
 	while (!(http.downloads[2] && http.downloads[2]->received == 7 && http.downloads[3] &&
 	         http.downloads[3]->received == 7) &&
 	       std::chrono::steady_clock::now() < until) {

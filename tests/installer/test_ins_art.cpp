@@ -180,9 +180,13 @@ TEST(InsArt, ButtonStatesDistinctWithEmptyRowsBetween)
 }
 
 // Ink inside the advance keeps neighbours from touching; the baseline two
-// rows up, with only descenders below it, shows the glyphs are not upside down.
+// rows up, with only descenders below it, shows the glyphs are not upside
+// down; ink no higher than k_ink_up above the baseline keeps a clear row
+// between a line's descenders and the next line's capitals, 10 rows lower.
 TEST(InsArt, GlyphInkWithinAdvanceAndOnTheBaseline)
 {
+	int highest = -1, lowest = 99;   // over every glyph that is not accented
+	int cap_height = 0;
 	std::string const descenders = "gjpqy";
 	for (int b = 1; b < 256; ++b) {
 		glyph_cell_struct gc = OGL_glyph_cell((unsigned char)b);
@@ -191,13 +195,19 @@ TEST(InsArt, GlyphInkWithinAdvanceAndOnTheBaseline)
 		for (font_cell fc : {font_cell{100, OGL_glyph_width((unsigned char)b)}, font_cell{101, k_mono_ink}}) {
 			font_spec_struct const& f = *OGL_font_spec(fc.font);
 			int s = int(f.s0 + gc.col * f.cw), t = int(f.t0 + gc.row * f.ch);
-			int right = -1, bottom = int(f.ch);
+			int right = -1, bottom = int(f.ch), top = -1;
 			for (int y = 0; y < int(f.ch); ++y)
 				for (int x = 0; x < int(f.cw); ++x)
 					if (interface().alpha(s + x, t + y)) {
 						right = std::max(right, x);
 						bottom = std::min(bottom, y);
+						top = std::max(top, y);
 					}
+			if (!tall_glyph((unsigned char)b)) {
+				highest = std::max(highest, top);
+				lowest = std::min(lowest, bottom);
+			}
+			if (b == 'H' && fc.font == 100) cap_height = top - k_baseline + 1;
 			EXPECT_GE(right, 0) << "byte " << b << " in font " << fc.font << " has no ink";
 			EXPECT_LT(right, std::min(fc.limit, int(f.cw))) << "byte " << b << " in font " << fc.font;
 			if (descenders.find(char(b)) != std::string::npos) {
@@ -207,6 +217,8 @@ TEST(InsArt, GlyphInkWithinAdvanceAndOnTheBaseline)
 			}
 		}
 	}
+	EXPECT_LT(highest - k_line_pitch, lowest - 1) << "a line's lowest ink and the next line's highest touch";
+	EXPECT_GE(cap_height, 7) << "capitals too small to read";
 }
 
 TEST(InsArt, SamplePixelsAndContrastOfTheScheme)

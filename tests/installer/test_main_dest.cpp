@@ -113,23 +113,34 @@ TEST(CommandLine, Table)
 		std::vector<char const*> args;
 		int mode;
 		std::string dest;
+		std::string why;
 	};
 	std::vector<row> const rows = {
-	    {{}, 0, ""},
-	    {{"-path"}, 0, ""},  // alone: ignored
-	    {{"-path", "/a/b c/"}, 0, "/a/b c/"},
-	    {{"-path", "/a/b"}, 0, "/a/b/"},
-	    {{"-path", "/"}, 0, "/"},
-	    {{"-path", "rel/x"}, 0, "/work dir/rel/x/"},
-	    {{"-path", ""}, 2, ""},
-	    {{"-path", "/a/", "/b/"}, 2, ""},
-	    {{"/a/"}, 2, ""},
-	    {{"-Path", "/a/"}, 2, ""},
-	    {{"--path", "/a/"}, 2, ""},
-	    {{"-bogus"}, 2, ""},
-	    {{"--build"}, 1, ""},
-	    {{"--build", "--bogus"}, 1, ""},  // the builder refuses it with the same line
-	    {{"-path", "/a/", "--build"}, 1, ""},
+	    {{}, 0, "", ""},
+	    {{"-path"}, 0, "", ""},  // alone: ignored
+	    {{"-path", "/a/b c/"}, 0, "/a/b c/", ""},
+	    {{"-path", "/a/b"}, 0, "/a/b/", ""},
+	    {{"-path", "/"}, 0, "/", ""},
+	    {{"-path", "rel/x"}, 0, "/work dir/rel/x/", ""},
+	    // the probe's options after the folder, or alone, in any order
+	    {{"-path", "/a/", "--no_vbos", "--use_sprites", "--no_sprites"}, 0, "/a/", ""},
+	    {{"--no_sprites", "--no_vbos"}, 0, "", ""},
+	    {{"-path", "--no_vbos"}, 2, "", "-path needs a folder"},
+	    {{"-path", ""}, 2, "", "-path needs a folder"},
+	    {{"--no_vbos", "-path", "/a/"}, 2, "", "-path must come first"},
+	    {{"-path", "/a/", "/b/"}, 2, "", "unexpected argument /b/"},
+	    {{"/a/"}, 2, "", "unexpected argument /a/"},
+	    {{"-Path", "/a/"}, 2, "", "unknown option -Path"},
+	    {{"--path", "/a/"}, 2, "", "unknown option --path"},
+	    {{"-path", "/a/", "--no_vbos=1"}, 2, "", "unknown option --no_vbos=1"},
+	    {{"--no-vbos"}, 2, "", "unknown option --no-vbos"},
+	    {{"-bogus"}, 2, "", "unknown option -bogus"},
+	    {{"--help"}, 3, "", ""},
+	    {{"-path", "/a/", "-h"}, 3, "", ""},
+	    {{"--build", "--help"}, 3, "", ""},
+	    {{"--build"}, 1, "", ""},
+	    {{"--build", "--bogus"}, 1, "", ""},  // the builder refuses it with the usage text
+	    {{"-path", "/a/", "--build"}, 1, "", ""},
 	};
 	for (row const& r : rows) {
 		std::vector<char const*> argv = {"skyrell-installer"};
@@ -137,9 +148,10 @@ TEST(CommandLine, Table)
 		std::string joined;
 		for (char const* a : r.args) joined += std::string("[") + a + "]";
 		SCOPED_TRACE(joined);
-		std::string dest = "left over";
-		EXPECT_EQ(read_command_line(static_cast<int>(argv.size()), argv.data(), "/work dir", &dest), r.mode);
+		std::string dest = "left over", why = "left over";
+		EXPECT_EQ(read_command_line(static_cast<int>(argv.size()), argv.data(), "/work dir", &dest, &why), r.mode);
 		EXPECT_EQ(dest, r.dest);
+		EXPECT_EQ(why, r.why);
 	}
 }
 
@@ -207,26 +219,29 @@ TEST_F(SettleTest, Table)
 		int valid;
 		std::vector<std::string> starts;  // per dialog, the folder it started in
 	};
-	// The dialog starts in the destination when that folder exists ("" where
-	// it does not: it is not checked then).
+	// The dialog starts in the destination, or, for a new copy's folder that
+	// does not exist yet, in the folder that would hold it.
 	std::vector<row> const rows = {
 	    {"-path a copy: no dialog", t + "copy/", 0, "", "", t + "copy/", 1, {}},
-	    {"-path a non-copy: the dialog picks a copy", t + "other/", 0, "", t + "copy\n", t + "copy/", 1, {""}},
-	    {"-path wins over a saved copy", t + "other/", 0, t + "copy/", "CANCEL\n", t + "other/Skyrell/", 0, {""}},
+	    {"-path a non-copy: the dialog picks a copy", t + "other/", 0, "", t + "copy\n", t + "copy/", 1, {t + "other/"}},
+	    {"-path wins over a saved copy", t + "other/", 0, t + "copy/", "CANCEL\n", t + "other/Skyrell/", 0,
+	     {t + "other/"}},
 	    // A path that names a file (or lies below one) is no destination: the
 	    // dialog, and the path as given when it is cancelled, never a folder
-	    // beside the file nor the copy that holds it.
+	    // beside the file nor the copy that holds it. The dialog starts in
+	    // the nearest folder above it.
 	    {"-path a file in a copy: the dialog, cancelled", t + "copy/readme/", 0, "", "CANCEL\n", t + "copy/readme/", 0,
-	     {""}},
-	    {"-path a file: the dialog picks a copy", t + "file/", 0, "", t + "copy\n", t + "copy/", 1, {""}},
-	    {"-path below a file: the dialog, cancelled", t + "file/sub/", 0, "", "CANCEL\n", t + "file/sub/", 0, {""}},
+	     {t + "copy/"}},
+	    {"-path a file: the dialog picks a copy", t + "file/", 0, "", t + "copy\n", t + "copy/", 1, {t}},
+	    {"-path below a file: the dialog, cancelled", t + "file/sub/", 0, "", "CANCEL\n", t + "file/sub/", 0, {t}},
 	    {"no option: the home folder, a copy here", "", 0, "", "", home, 1, {}},
 	    {"a saved copy", "", 0, t + "copy/", "", t + "copy/", 1, {}},
-	    {"a saved non-copy, the dialog cancelled", "", 0, t + "other/", "CANCEL\n", t + "other/Skyrell/", 0, {""}},
+	    {"a saved non-copy, the dialog cancelled", "", 0, t + "other/", "CANCEL\n", t + "other/Skyrell/", 0,
+	     {t + "other/"}},
 	    {"always ask, although the saved folder is a copy", "", 1, t + "copy/", t + "copy\n", t + "copy/", 1,
 	     {t + "copy/"}},
 	    {"always ask: a non-copy is asked again", "", 1, t + "copy/", t + "other\n" + t + "copy\n", t + "copy/",
-	     1, {t + "copy/", ""}},
+	     1, {t + "copy/", t + "other/"}},
 	    {"always ask, cancelled twice: the saved folder unjudged", "", 1, t + "other/", "CANCEL\nCANCEL\n",
 	     t + "other/", 0, {t + "other/", t + "other/"}},
 	};
@@ -253,9 +268,9 @@ TEST_F(SettleTest, Table)
 		ASSERT_EQ(got.size(), r.starts.size());
 		for (size_t i = 0; i < got.size(); ++i) {
 			EXPECT_NE(got[i].find("--directory"), std::string::npos) << got[i];
-			if (!r.starts[i].empty()) {
-				EXPECT_NE(got[i].find("--filename=" + r.starts[i]), std::string::npos) << got[i];
-			}
+			std::string const start = " --filename=" + r.starts[i];
+			EXPECT_TRUE(got[i].size() > start.size() && got[i].compare(got[i].size() - start.size(), start.size(), start) == 0)
+			    << got[i];
 			EXPECT_NE(got[i].find("Pick a folder to install Skyrell to! Be sure to pick your existing folder if "
 			                      "you already have one!"),
 			          std::string::npos)

@@ -141,6 +141,31 @@ TEST_F(RoadTest, AnUnwritableDestinationEndsWithOneAlert)
 	EXPECT_EQ(col, 68);
 }
 
+// A large directory file is read a slice per frame: the frames go on with the
+// panel showing, and the quit button ends the program in the middle of it.
+TEST_F(RoadTest, QuitAnswersWhileALargeDirectoryIsRead)
+{
+	dest_dir_path = dir.path() + "inst/";
+	builder_test::put_folder(dest_dir_path);
+	int const lines = 200000;
+	std::string body = "I\n840 version\nINSTALLER\n\nDIR All/\n";
+	for (int i = 0; i < lines; ++i) body += "FILE 0 0 1 1 1 GONE f" + std::to_string(i) + "\n";
+	write_text_file(tmp + "directory.txt", body);
+	stg.server_count = 1;  // the list is read; the archive is expanded
+	stg.dir_state = 1;
+
+	ASSERT_TRUE(frames_until([] { return dir_read.units > 0; }, 20)) << log_text();
+	EXPECT_EQ(stg.dir_state, 1);
+	shot("road_reading_directory");
+	script.clicks = {{0, 985, 89}};  // the quit button
+	ASSERT_TRUE(frames_until([] { return app_done == 1; }, 20));
+	EXPECT_EQ(stg.dir_state, 1);  // ended in the middle of the read
+	EXPECT_LT(sim_info.size(), static_cast<size_t>(lines));
+	EXPECT_EQ(stg.install_stage, 2);
+	EXPECT_TRUE(recorded_alerts().empty());
+	dir_read = dir_read_struct();
+}
+
 // An existing copy that already holds one file of the release, and an
 // install into it that fails; a new destination then gets the whole master
 // (the file the old copy had included) from its own fetches, and the old copy

@@ -4,6 +4,8 @@
 // server and waits five seconds of the framework clock before trying again.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
 #include "grab_fixture.h"
 #include "installer/main_screen.h"
 #include "shell/app_callbacks.h"
@@ -25,6 +27,7 @@ struct DirArchiveTest : grab_test {
 		dir_path_path = temp_path;
 		stg.dir_state = 0;
 		xtim.run_time = 100.0f;
+		dir_archive_waiting = false;
 	}
 	// Steps until done() holds or ten seconds pass.
 	template <typename F>
@@ -95,26 +98,39 @@ TEST_F(DirArchiveTest, ABrokenArchiveIsAlertedAndAnotherServerTriedFiveSecondsLa
 	EXPECT_EQ(recorded_alerts().size(), 1u);
 }
 
-TEST_F(DirArchiveTest, ARefusedArchiveLeavesNoDirectoryBehind)
+// Only the directory file is taken from its archive: whatever else it holds
+// is never written, here or anywhere. An archive without one is refused and
+// leaves no directory behind.
+TEST_F(DirArchiveTest, OnlyTheDirectoryFileIsTaken)
 {
-	// Its directory comes first and is written before the escaping entry is
-	// refused; the next server's archive, without one, must not let it be read.
 	nginx_server web(dir.path(), www);
 	ASSERT_TRUE(web.ok()) << web.error();
-	make_dirs_for(www + "bad/directory.txt.zip");
-	make_zip(www + "bad/directory.txt.zip", {{"directory.txt", kDirectory + "FILE stale\n"}, {"../escape", "x"}});
 	make_dirs_for(www + "empty/directory.txt.zip");
 	make_zip(www + "empty/directory.txt.zip", {{"readme", "no directory here"}});
-	use_servers(web.port(), {"bad", "empty"});
+	make_dirs_for(www + "full/directory.txt.zip");
+	make_zip(www + "full/directory.txt.zip", {{"junk/", ""},
+	                                          {"junk/big", std::string(300000, 'j')},
+	                                          {"directory.txt", kDirectory},
+	                                          {"../escape", "x"},
+	                                          {"0.zip", "planted"}});
+	use_servers(web.port(), {"empty", "full"});
 	server_rand = [] { return 1; };
 
 	ASSERT_TRUE(step_until([] { return !recorded_alerts().empty(); }));
 	EXPECT_EQ(recorded_alerts()[0].msg1, "DIR-scan: The installer cannot extract a file.");
-	EXPECT_FALSE(exists(dir.path() + "escape"));
-	EXPECT_FALSE(exists(temp_path + "../escape"));
+	EXPECT_FALSE(exists(dir_path));
 	xtim.run_time = 105.0f;
 	ASSERT_TRUE(step_until([] { return stg.dir_state == 1; }));
-	EXPECT_FALSE(exists(dir_path));
+	EXPECT_EQ(read_text_file(dir_path), kDirectory);
+	EXPECT_EQ(recorded_alerts().size(), 1u);
+	std::vector<std::string> names;
+	if (DIR* d = opendir(temp_path.c_str())) {
+		while (dirent* e = readdir(d))
+			if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+		closedir(d);
+	}
+	EXPECT_EQ(names, std::vector<std::string>{"directory.txt"});
+	EXPECT_FALSE(exists(dir.path() + "escape"));
 }
 
 TEST_F(DirArchiveTest, ARefusedConnectionIsTriedAgainOnlyAfterFiveSeconds)

@@ -182,4 +182,78 @@ TEST(ProgramOnXvfb, PathOptionServerListAndPreferences)
 	EXPECT_EQ(read_text_file(t + "zenity_calls.txt"), "");
 }
 
+// The options after "-path", or without it, reach the graphics probe: its
+// situation block in the log shows each flag it clears, and the shell's
+// option list (which the probe asks about "--use_sprites") logs every name.
+// The program runs off screen and is ended once the block is written.
+TEST(ProgramOptions, ReachTheGraphicsProbe)
+{
+	temp_dir dir;
+	std::string const t = dir.path();
+	for (char const* d : {"bin", "home", "config", "tmp", "copy", "copy/Airfoils", "copy/Instructions",
+	                      "copy/Output", "copy/Resources"})
+		mkdir((t + d).c_str(), 0700);
+	std::string const exe = t + "bin/skyrell-installer";
+	{
+		std::ifstream in(SKY_INSTALLER, std::ios::binary);
+		std::ofstream o(exe, std::ios::binary);
+		o << in.rdbuf();
+	}
+	chmod(exe.c_str(), 0755);
+	// Any chooser or message box is cancelled at once.
+	write_text_file(t + "bin/zenity", "#!/bin/sh\nexit 1\n");
+	chmod((t + "bin/zenity").c_str(), 0755);
+
+	struct row {
+		std::vector<std::string> args;
+		int vbo, sprites;
+		bool use_sprites;
+	};
+	std::string const copy = t + "copy/";
+	std::vector<row> const rows = {
+	    {{"-path", copy}, 1, 1, false},
+	    {{"-path", copy, "--no_vbos"}, 0, 1, false},
+	    {{"-path", copy, "--use_sprites", "--no_sprites"}, 1, 0, true},
+	    {{"--no_sprites", "--no_vbos"}, 0, 0, false},
+	};
+	std::string const log_file = t + "bin/Log.txt";
+	for (row const& r : rows) {
+		SCOPED_TRACE(r.args.back());
+		unlink(log_file.c_str());
+		pid_t const app = fork();
+		ASSERT_GE(app, 0);
+		if (app == 0) {
+			setenv("SDL_VIDEODRIVER", "offscreen", 1);
+			setenv("HOME", (t + "home").c_str(), 1);
+			setenv("XDG_CONFIG_HOME", (t + "config").c_str(), 1);
+			setenv("TMPDIR", (t + "tmp").c_str(), 1);
+			setenv("PATH", (t + "bin:" + getenv("PATH")).c_str(), 1);
+			int const err = open((t + "stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+			dup2(err, 2);
+			std::vector<char*> argv{const_cast<char*>(exe.c_str())};
+			for (std::string const& a : r.args) argv.push_back(const_cast<char*>(a.c_str()));
+			argv.push_back(nullptr);
+			execv(exe.c_str(), argv.data());
+			_exit(127);
+		}
+		auto const deadline = xvfb_clock::now() + 120s;
+		bool const probed = wait_until(deadline, [&] {
+			return read_text_file(log_file).find("occlude_avail  =") != std::string::npos;
+		});
+		kill(app, SIGTERM);
+		int const status = wait_for(app, deadline);
+		std::string const log = read_text_file(log_file);
+		ASSERT_TRUE(probed) << log << read_text_file(t + "stderr.txt");
+		EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+		EXPECT_NE(log.find("\nvbo_avail      =" + std::to_string(r.vbo) + "\n"), std::string::npos) << log;
+		EXPECT_NE(log.find("\nsprites_avail  =" + std::to_string(r.sprites) + "\n"), std::string::npos) << log;
+		for (std::string const& a : r.args) {
+			if (a.compare(0, 2, "--") == 0) {
+				EXPECT_NE(log.find("     '" + a + "'=''\n"), std::string::npos) << log;
+			}
+		}
+		EXPECT_EQ(log.find("'--use_sprites'") != std::string::npos, r.use_sprites) << log;
+	}
+}
+
 }  // namespace

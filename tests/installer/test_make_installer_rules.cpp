@@ -28,6 +28,15 @@ struct RulesTest : logged_test {
 		point_builder(master, dir.path() + "previous.txt", out);
 		sim_name = erth_build_name[0];
 		dst_fold = out + "MY CONTAINER FOR " + sim_name + "/";
+		// The walk adds to these; a build clears them, a lone walk does not.
+		num_files_rec = num_files_use = 0;
+		files.clear();
+		paths.clear();
+		for (int* f : {&found_all_fold, &found_apl_fold, &found_win_fold, &found_X86_fold, &found_ITL_fold,
+		               &found_AMD_fold, &found_bundle, &found_afl_fold, &found_acf_fold, &found_ins_fold,
+		               &found_out_fold, &found_wpn_fold, &found_res_fold, &found_cus_fold, &found_plug,
+		               &found_terrain, &found_men_file, &found_tex_file})
+			*f = 0;
 	}
 	void TearDown() override
 	{

@@ -9,9 +9,16 @@
 #include <vector>
 
 #include "foundation/app_globals.h"
+#include "shell/app_callbacks.h"
+#include "installer/main_screen.h"
 #include "installer/utils.h"
 #include "support/logged_test.h"
 #include "support/stand_in_helpers.h"
+
+// The frames' reading step links the shell in; this program runs no frames.
+void APP_update() {}
+void APP_handlemenu(int) {}
+void APP_handlekey(int, int) {}
 
 namespace {
 
@@ -31,6 +38,9 @@ void record_progress(float lo, float cur, float hi, int mode, std::string title,
 	progress_calls.push_back({lo, cur, hi, mode, title, detail});
 }
 
+int frame_calls = 0;
+void record_frame(float, float, float, int, std::string, std::string) { ++frame_calls; }
+
 struct DirectoryTest : logged_test {
 	std::string dest;
 	std::string dir_file;
@@ -44,6 +54,9 @@ struct DirectoryTest : logged_test {
 		stg.download_os = 1;
 		progress_calls.clear();
 		dir_progress_draw = record_progress;
+		dir_progress_frame = record_frame;
+		frame_calls = 0;
+		dir_lines_read = 0;
 		// new_format opens the download page: a stand-in browser records it.
 		std::string const bin = dir.path() + "bin/";
 		mkdir(bin.c_str(), 0755);
@@ -410,6 +423,32 @@ TEST(NoCaseCompare, OrdersCaseBlindShorterPrefixFirst)
 	EXPECT_EQ(sim_info_index["RESOURCES/A.TXT"], 2);
 }
 
+// Signature fields are held compactly, yet every word reads back and
+// compares exactly as written.
+TEST(SigText, EveryWordComparesAsWritten)
+{
+	std::string const upper = "900150983CD24FB0D6963F7D28E17F72";
+	std::string const words[] = {"", "GONE", "NONE", kSigA, kSigB, upper, "m0d00000000000000000000000000000",
+	                             "m0d00000000000000000000000000001", "exactly sixteen!", "seventeen chars!!",
+	                             std::string(5000, 'z')};
+	for (std::string const& a : words) {
+		sig_text const s(a);
+		EXPECT_EQ(s.str(), a);
+		EXPECT_EQ(static_cast<std::string>(s), a);
+		EXPECT_EQ("<" + s, "<" + a);
+		for (std::string const& b : words) {
+			EXPECT_EQ(s == sig_text(b), a == b) << a << " | " << b;
+			EXPECT_EQ(s == b, a == b) << a << " | " << b;
+			EXPECT_EQ(s != b.c_str(), a != b) << a << " | " << b;
+		}
+	}
+	EXPECT_TRUE(sig_text().empty());
+	EXPECT_FALSE(sig_text("NONE").empty());
+	sig_text copy = kSigA;
+	copy = "GONE";
+	EXPECT_EQ(copy, "GONE");
+}
+
 TEST(ListedPaths, NoFileAndInstalledPath)
 {
 	EXPECT_FALSE(path_has_no_file(""));
@@ -432,13 +471,138 @@ TEST_F(DirectoryTest, HugeLinesEndInOrder)
 	// A huge line that is neither DIR nor FILE is passed over.
 	ASSERT_EQ(read(header() + "NOTE " + huge + "\nDIR All/\nFILE 0 0 1 1 1 GONE a\n"), 3);
 	ASSERT_EQ(sim_info.size(), 1u);
-	// A huge name is no path the file layer takes: the program ends through
-	// its alert, not a crash.
+	// A huge name is no path the file layer takes: the directory file is
+	// refused by name, before anything reaches the file layer.
 	write_text_file(dir_file, header() + "DIR All/\nFILE 0 0 1 1 1 GONE " + huge + "\n");
 	EXPECT_EXIT(read_directory(dir_file, "T"), ::testing::ExitedWithCode(1), "");
 	std::string const text = read_text_file(log);
-	EXPECT_EQ(text.find("String too long!\n"), 0u) << text.substr(0, 300);
-	EXPECT_NE(text.find(dest + huge.substr(0, 100)), std::string::npos);
+	EXPECT_EQ(text.find("I am reading the directory text file and found a path that is too long!\n"), 0u)
+	    << text.substr(0, 300);
+	EXPECT_NE(text.find("It is:\nAll/" + huge.substr(0, 96) + "...\n"), std::string::npos);
+	EXPECT_EQ(text.find("String too long!"), std::string::npos);
+}
+
+// The file layer takes paths up to 499 characters: a listed file whose
+// installed path is longer is refused with the path's start, as a path that
+// leaves the folder is; one at the limit is examined like any other.
+TEST_F(DirectoryTest, InstalledPathsUpToTheFileLayersLimit)
+{
+	GTEST_FLAG_SET(death_test_style, "fast");
+	std::string const too_long = "I am reading the directory text file and found a path that is too long!";
+	// Folders of at most 200 characters (a name's own limit is 255), then a
+	// file name that brings the installed path to `length`.
+	auto listed_for = [&](size_t length) {
+		std::string rest;
+		while (dest.size() + rest.size() + 201 < length) rest += std::string(200, 'd') + "/";
+		rest += std::string(length - dest.size() - rest.size(), 'f');
+		return "All/" + rest;
+	};
+	struct {
+		size_t length;
+		bool refused;
+	} const rows[] = {{498, false}, {499, false}, {500, true}, {572, true}};
+	for (auto const& r : rows) {
+		SCOPED_TRACE(r.length);
+		std::string const listed = listed_for(r.length);
+		std::string const local = installed_path(listed);
+		ASSERT_EQ(local.size(), r.length);
+		std::string const text = header() + "DIR All/\nFILE 0 0 1 1 1 " + kSigA + " " + listed.substr(4) + "\n";
+		if (!r.refused) {
+			// On disk, so that the examination really reaches it.
+			for (size_t cut = local.find('/', dest.size()); cut != std::string::npos; cut = local.find('/', cut + 1))
+				mkdir(local.substr(0, cut).c_str(), 0755);
+			write_text_file(local, "abc");
+			ASSERT_EQ(read(text), 3);
+			ASSERT_EQ(sim_info.size(), 1u);
+			EXPECT_EQ(sim_info[0].versions[0].sig_have, kSigA);
+			EXPECT_TRUE(recorded_alerts().empty());
+			continue;
+		}
+		write_text_file(log, "");
+		write_text_file(dir_file, text);
+		EXPECT_EXIT(read_directory(dir_file, "T"), ::testing::ExitedWithCode(1), "");
+		std::string const got = read_text_file(log);
+		EXPECT_NE(got.find(too_long + "\nThis is impossible to download or delete!\nIt is:\n" + listed.substr(0, 100) +
+		                   "...\n(utils line "),
+		          std::string::npos)
+		    << got.substr(got.size() > 600 ? got.size() - 600 : 0);
+		EXPECT_EQ(got.find("String too long!"), std::string::npos);
+	}
+}
+
+// ---- a read in slices -------------------------------------------------------------
+
+// A large directory file read the way the frames read it: every frame does at
+// most one slice of lines or paths and shows the panel once, and the result is
+// the read of one call.
+TEST_F(DirectoryTest, FramesReadALargeFileInBoundedSlices)
+{
+	int const lines = 200000;
+	std::string body = header();
+	body.reserve(static_cast<size_t>(lines) * 60);
+	for (int i = 0; i < lines; ++i) {
+		if (i % 1000 == 0) body += "DIR All/d" + std::to_string(i / 1000) + "/\n";
+		body += "FILE 0 0 1 2 3 " + kSigA + " f" + std::to_string(i) + "\n";
+	}
+	write_text_file(local("f7"), "");
+	mkdir(local("d3").c_str(), 0755);
+	write_text_file(local("d3/f3001"), "abc");  // current
+	write_text_file(local("d3/f3002"), "x");    // stale
+	dir_path = dir_file;
+	write_text_file(dir_file, body);
+
+	stg.dir_state = 1;
+	dir_read = dir_read_struct();
+	int frames = 0, shown = 0;
+	long worst = 0;
+	while (stg.dir_state == 1 && frames < 10 * lines) {
+		long const before = dir_read.units;
+		int const panels = frame_calls;
+		bool const reading = directory_read_step();
+		++frames;
+		if (!reading) break;
+		worst = std::max(worst, dir_read.units - before);
+		shown += frame_calls - panels;
+		EXPECT_EQ(frame_calls - panels, 1) << "frame " << frames;
+	}
+	EXPECT_EQ(stg.dir_state, 3);
+	EXPECT_LE(worst, kDirSliceUnits);
+	EXPECT_GT(worst, 0);
+	// Every line and every path was one unit of some frame's slice.
+	EXPECT_GE(frames, 2 * lines / kDirSliceUnits);
+	EXPECT_EQ(shown, frames - 1);  // the last frame is the main screen's again
+	EXPECT_TRUE(progress_calls.empty());  // nothing swapped the buffers by itself
+	EXPECT_EQ(dir_read.phase, static_cast<int>(dir_read_struct::idle));
+
+	ASSERT_EQ(sim_info.size(), static_cast<size_t>(lines));
+	EXPECT_EQ(sim_info.back().versions.back().name, "All/d199/f199999");
+	EXPECT_EQ(sim_info[3001].versions.back().up_to_date, 1);
+	EXPECT_EQ(sim_info[3002].versions.back().up_to_date, 0);
+	EXPECT_EQ(dir_changes, lines - 1);
+	EXPECT_EQ(stg.disk_bytes_req, 3.0f * (lines - 1));
+	EXPECT_TRUE(recorded_alerts().empty());
+}
+
+// A destination changed or a read refused midway: the read in progress is
+// dropped, never resumed.
+TEST_F(DirectoryTest, AReadCutShortStartsAfresh)
+{
+	std::string body = header() + "DIR All/\n";
+	for (int i = 0; i < 3 * kDirSliceUnits; ++i) body += "FILE 0 0 1 1 1 GONE f" + std::to_string(i) + "\n";
+	dir_path = dir_file;
+	write_text_file(dir_file, body);
+	stg.dir_state = 1;
+	dir_read = dir_read_struct();
+	ASSERT_TRUE(directory_read_step());
+	EXPECT_GT(dir_read.units, 0);
+	stg.dir_state = 0;
+	EXPECT_FALSE(directory_read_step());
+	EXPECT_EQ(dir_read.phase, static_cast<int>(dir_read_struct::idle));
+	stg.dir_state = 1;
+	while (directory_read_step()) {
+	}
+	EXPECT_EQ(stg.dir_state, 3);
+	EXPECT_EQ(sim_info.size(), static_cast<size_t>(3 * kDirSliceUnits));
 }
 
 }  // namespace

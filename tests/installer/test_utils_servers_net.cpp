@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "foundation/http.h"
 #include "foundation/xtim.h"
 #include "installer/utils.h"
+#include "shell/hl_about.h"
 #include "support/logged_test.h"
 #include "support/real_servers.h"
 
@@ -25,6 +27,7 @@ struct ServerFetchTest : logged_test {
 		stg.server_count = -1;
 		install_name = no_install_name;
 		xtim.run_time = 0.0f;
+		server_list_waiting = false;
 	}
 	void use_proxy(uint16_t port)
 	{
@@ -103,6 +106,30 @@ int error_lines(std::string const& log)
 	for (size_t at = text.find("HTTP Error for "); at != std::string::npos; at = text.find("HTTP Error for ", at + 1))
 		++n;
 	return n;
+}
+
+// A reply past the server list's own cap is no server list: its transfer
+// fails, as an endless one does, before it fills the disk.
+TEST_F(ServerFetchTest, AListPastItsCapIsRefused)
+{
+	std::string const www = dir.path() + "www/";
+	mkdir(www.c_str(), 0755);
+	std::string const list = "I\n820 version\nSERVERS\nBETA Sky 9\nSERVER dl1.example.test\n/sets/\nMirror one\n";
+	std::string padding;
+	while (list.size() + padding.size() + 10 <= static_cast<size_t>(kServerListCap) + 1)
+		padding += "# padding\n";
+	write_text_file(www + "serverlist.txt", list + padding + "ENDOFLIST\n");
+	nginx_server nginx(dir.path(), {{"www.kestrin-research.example", www}});
+	ASSERT_TRUE(nginx.ok()) << nginx.error();
+	use_proxy(nginx.port());
+
+	auto const until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+	while (error_lines(log) == 0 && stg.server_count == -1 && std::chrono::steady_clock::now() < until) {
+		server_list_step();
+		std::this_thread::sleep_for(std::chrono::milliseconds(1));
+	}
+	EXPECT_EQ(stg.server_count, -1);
+	EXPECT_NE(read_text_file(log).find("   GetOSErr   =" + std::to_string(EFBIG) + "\n"), std::string::npos);
 }
 
 TEST_F(ServerFetchTest, RefusedFetchesArePacedOnTheFrameworkClock)

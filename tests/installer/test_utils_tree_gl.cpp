@@ -61,6 +61,7 @@ struct PanelTest : ins_screen_test<W, H> {
 		ins_screen_test::SetUp();
 		if (HasFatalFailure()) return;
 		VEDEZE_take_colours(t_interface_dat);
+		swaps = 0;
 		PLT_gl_set_pre_swap_hook(grab, nullptr);
 	}
 	void TearDown() override { PLT_gl_set_pre_swap_hook(nullptr, nullptr); }

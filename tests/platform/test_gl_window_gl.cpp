@@ -109,6 +109,7 @@ TEST(GlWindow, SwapRunsTheHookOnTheFinishedFrame)
 {
 	gl_test_context gl(16, 16);
 	ASSERT_TRUE(gl.ok()) << gl.error();
+	hook_calls = 0;
 	PLT_gl_set_pre_swap_hook(read_back, nullptr);
 	glClearColor(0, 1, 0, 1);
 	glClear(GL_COLOR_BUFFER_BIT);

@@ -5,10 +5,14 @@
 #include <GL/gl.h>
 
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "foundation/app_globals.h"
 #include "graphics/colr.h"
 #include "graphics/oglp.h"
+#include "graphics/oglp_font.h"
 #include "graphics/tman.h"
 #include "graphics/tman_image.h"
 #include "shell/butn.h"
@@ -131,6 +135,36 @@ TEST_F(FrameTest, VerticalBarRunsTheBarRuleUpright)
 	    {95, 128, {107, 287}}, {95, 129, {-1, -1}},  {89, 100, {-1, -1}}, {110, 100, {-1, -1}},
 	};
 	for (row const& r : rows) EXPECT_EQ(at(r.x, r.y), r.want) << r.x << ", " << r.y;
+}
+
+// The box is as wide as the text (proportional widths plus 7 for font 100,
+// ten a character plus 7 for font 102, 100 for any other font), centred on
+// x; the text starts 4 in from its left edge. At (128, 100).
+TEST_F(FrameTest, BoxedStringSizesItsBoxByTheFont)
+{
+	colr.assign(44, 1, 1, 1);
+	struct row {
+		char const* name;
+		int font;
+		std::string text;
+		float box;
+		std::vector<std::pair<int, char>> glyphs;  // pixel column, glyph (y 103); the first where the text starts
+	} const rows[] = {
+	    {"font 100: 7 + 9 + 3", 100, "Wi", 19, {{123, 'W'}, {133, 'i'}}},
+	    {"font 102: 10 a character + 7", 102, "12", 27, {{119, '1'}, {129, '2'}}},
+	    {"font 101: 100", 101, "12", 100, {{82, '1'}, {88, '2'}}},
+	};
+	for (row const& r : rows) {
+		SCOPED_TRACE(r.name);
+		clear();
+		OGL_boxed_string(128, 100, "", r.text, r.font, 44);
+		for (auto const& [x, glyph] : r.glyphs) EXPECT_EQ(atlas_glyph(at(x, 103)), glyph) << x;
+		EXPECT_EQ(atlas_glyph(at(r.glyphs[0].first - 1, 103)), 0);
+		// The frame (style 9, texels from t 133) spans the box and a little more.
+		int const half = static_cast<int>(r.box / 2);
+		for (int x : {128 - half + 1, 128 + half - 1}) EXPECT_GE(at(x, 112).t, 133) << x;
+		for (int x : {128 - half - 5, 128 + half + 5}) EXPECT_EQ(at(x, 112), (texel{-1, -1})) << x;
+	}
 }
 
 TEST_F(FrameTest, CloseBoxesDrawTheirStateAndHitTheirCells)

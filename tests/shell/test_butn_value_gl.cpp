@@ -299,6 +299,44 @@ TEST_F(WidgetTest, NumberEditorStepsColumnsLimitsAndQuantises)
 	EXPECT_EQ(v, 0);
 }
 
+// The read-only number: its body from x - 8 to x + 10 digits + 6, and one
+// font-102 digit over each column from x + 4, with the separators in the
+// gaps between the digit cells. Read back as the glyphs found at each
+// cell's middle and each gap, at (100, 100).
+TEST_F(WidgetTest, DisplayNumberLaysItsDigitsOverTheColumns)
+{
+	struct row {
+		float value;
+		int digits, decimals;
+		std::string shown;
+	} const rows[] = {
+	    {1234.5f, 5, 1, "1,234.5"},
+	    {7, 3, 0, "007"},
+	    {-3.5f, 3, 1, "-03.5"},
+	    {1234567, 7, 0, "1,234,567"},
+	    {123456, 3, 0, "1.23x5"},  // too many digits: the short scientific form
+	};
+	for (row const& r : rows) {
+		SCOPED_TRACE(r.shown);
+		clear();
+		BTN_display_number(100, 100, r.value, r.digits, r.decimals, "");
+		std::string shown;
+		if (char const sign = atlas_glyph(at(99, 103))) shown += sign;  // the hyphen's cell starts at 95
+		for (int k = 0; k < 10; ++k) {
+			char const digit = atlas_glyph(at(108 + 10 * k, 103));
+			if (digit) shown += digit;
+			if (char const gap = atlas_glyph(at(113 + 10 * k, 103))) shown += gap;
+		}
+		EXPECT_EQ(shown, r.shown);
+		// The body, above the digits.
+		int const right = 100 + 10 * r.digits;
+		EXPECT_TRUE(at(92, 112).t >= 133) << at(92, 112);
+		EXPECT_TRUE(at(right + 4, 112).t >= 133) << at(right + 4, 112);
+		EXPECT_EQ(at(86, 112), (atlas_texel{-1, -1}));
+		EXPECT_EQ(at(right + 11, 112), (atlas_texel{-1, -1}));
+	}
+}
+
 TEST_F(WidgetTest, NumberAdaptersWriteBackByTheirRules)
 {
 	// int: 45 of 0 .. 50, first column of two: +10, limited, written back.

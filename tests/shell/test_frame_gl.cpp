@@ -6,11 +6,13 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "foundation/app_globals.h"
 #include "foundation/xtim.h"
+#include "graphics/colr.h"
 #include "graphics/oglp_draw.h"
 #include "graphics/tman.h"
 #include "platform/gl_window.h"
@@ -29,6 +31,7 @@ struct seen_frame {
 std::vector<seen_frame> frames;
 std::vector<int> menu_calls;
 std::string help_to_set;
+std::function<void()> during_update;  // more drawing, after the white
 
 }  // namespace
 
@@ -38,6 +41,7 @@ void APP_update()
 	                  mnw.click_held, mnw.click_long});
 	OGL_fillrect(48, 1, -mnw.org_x, -mnw.org_y, 1024, 768);  // white: no texel of the atlas
 	stls.help_text = help_to_set;
+	if (during_update) during_update();
 }
 void APP_handlemenu(int code) { menu_calls.push_back(code); }
 void APP_handlekey(int, int) {}
@@ -52,7 +56,9 @@ struct frame_test : ::testing::Test {
 		frames.clear();
 		menu_calls.clear();
 		help_to_set.clear();
+		during_update = nullptr;
 	}
+	void TearDown() override { during_update = nullptr; }
 };
 
 std::string timer_flags()
@@ -527,4 +533,50 @@ TEST_F(frame_test, TheOpenMenuDrawsBarPanelHoverAndSubmenuArrowOnlyWhileOpen)
 	drive.frame_at(0.4);
 	EXPECT_EQ(texel_at(0), (atlas_texel{-1, -1}));
 	PLT_gl_set_pre_swap_hook(nullptr, nullptr);
+}
+
+// An update that runs a modal panel (its own frames, swapped from inside the
+// update) and then draws the rest of its screen over the panel's last frame:
+// that frame, half one screen and half the other, is never shown; the next
+// one is the main screen whole.
+TEST_F(frame_test, AFrameWhoseUpdateRanAModalPanelIsNeverShown)
+{
+	drive.frame_at(0);
+	colr.assign(90, 1, 0, 0);  // the panel's screen
+	colr.assign(91, 0, 0, 1);  // the rest of the main screen
+	struct shown {
+		unsigned char corner[3], spot[3];
+	};
+	std::vector<shown> swaps;
+	PLT_gl_set_pre_swap_hook(
+	    [](void* user) {
+		    shown s;
+		    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+		    glReadPixels(2, 2, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, s.corner);
+		    glReadPixels(520, 40, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, s.spot);
+		    static_cast<std::vector<shown>*>(user)->push_back(s);
+	    },
+	    &swaps);
+	during_update = [] {
+		VEDEZE_startwind(1);
+		for (int k = 0; k < 2; ++k) {
+			OGL_fillrect(90, 1, -mnw.org_x, -mnw.org_y, 1024, 768);
+			VEDEZE_event_proc();
+		}
+		VEDEZE_startwind(0);
+		OGL_fillrect(91, 1, 500, 20, 40, 40);
+	};
+	drive.frame_at(1.0);
+	during_update = nullptr;
+	drive.frame_at(1.1);
+	PLT_gl_set_pre_swap_hook(nullptr, nullptr);
+
+	auto is = [](unsigned char const* p, int r, int g, int b) { return p[0] == r && p[1] == g && p[2] == b; };
+	ASSERT_EQ(swaps.size(), 3u) << "the panel's two frames and the next main screen";
+	for (int k = 0; k < 2; ++k) {
+		EXPECT_TRUE(is(swaps[k].corner, 255, 0, 0)) << "panel frame " << k;
+		EXPECT_TRUE(is(swaps[k].spot, 255, 0, 0)) << "panel frame " << k;
+	}
+	EXPECT_TRUE(is(swaps[2].corner, 255, 255, 255));
+	EXPECT_TRUE(is(swaps[2].spot, 255, 255, 255));
 }

@@ -60,6 +60,8 @@ TEST(FrameMovie, FramesBecomeSamplesOnlyWhileRecording)
 {
 	frame_driver drive;
 	ASSERT_TRUE(qtim.qt_avail);
+	movie_take = 0;  // as at the start of a run
+	qtim.num_frames = 0;
 	std::string const take = drive.app().folder() + "Skyrell movie take-1.mov";
 	double t = 0;
 	// A little slower than 60 a second: every third frame is a sample at

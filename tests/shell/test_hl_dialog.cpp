@@ -87,12 +87,15 @@ TEST_F(StandInZenity, ChooserAnswersAndArguments)
 	    {"one byte too long", 0, nullptr, long_ok + "b\n", 0, 0, "proposed name", ""},
 	};
 	int run = 0;
+	// Keys no earlier case of this process used (the chooser remembers the
+	// last folder per key for the whole run): none inherits another's.
+	static int key_base = 0;
+	key_base += 1000;
 	for (chooser_case const& c : cases) {
 		SCOPED_TRACE(c.what);
 		answer(c.reply, c.status);
-		// pref_key 100 + run: no case inherits another's last folder.
 		std::vector<char> buf = path_buffer("proposed name");
-		EXPECT_EQ(GetFilePathFromUser(c.mode, "Pick one", "Take", 100 + run, c.start, buf.data()), c.result);
+		EXPECT_EQ(GetFilePathFromUser(c.mode, "Pick one", "Take", key_base + run, c.start, buf.data()), c.result);
 		EXPECT_EQ(std::string(buf.data()), c.path);
 		++run;
 		ASSERT_EQ(runs(), run);

@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <cstring>
+
 #include "graphics/tman.h"
 #include "graphics/tman_image.h"
 
@@ -30,3 +32,12 @@ atlas_texel decode_atlas_texel(unsigned char r, unsigned char g, unsigned char b
 }
 
 std::ostream& operator<<(std::ostream& o, atlas_texel const& t) { return o << "(" << t.s << ", " << t.t << ")"; }
+
+char atlas_glyph(atlas_texel const& t)
+{
+	static char const* const rows[5] = {" 0123456789AaBbCcDdEe", "FfGgHhIiJjKkLlMmNnOoP", "pQqRrSsTtUuVvWwXxYyZz",
+	                                    "!@#$%^&*()-_+=[]|\\':;", "<.>,?/`"};
+	if (t.s < 0 || t.t < 0 || t.s >= 168 + 21 * 8 || t.t >= 5 * 11) return 0;
+	int const col = (t.s < 168 ? t.s : t.s - 168) / 8, row = t.t / 11;
+	return col < static_cast<int>(std::strlen(rows[row])) ? rows[row][col] : '?';
+}

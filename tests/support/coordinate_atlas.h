@@ -13,3 +13,6 @@ struct atlas_texel {
 };
 atlas_texel decode_atlas_texel(unsigned char r, unsigned char g, unsigned char b);
 std::ostream& operator<<(std::ostream& o, atlas_texel const& t);
+// The character whose cell of the interface fonts' grids (from s 0 and from
+// s 168, cells of 8 x 11) holds a texel of atlas 363; 0 outside the grids.
+char atlas_glyph(atlas_texel const& t);

@@ -7,6 +7,7 @@
 #include "foundation/app_globals.h"
 #include "graphics/OGL_extensions.h"
 #include "graphics/oglp.h"
+#include "graphics/tman.h"
 
 gl_test_context::gl_test_context(int width, int height, int alias_req) : width_(width), height_(height)
 {
@@ -17,6 +18,9 @@ gl_test_context::gl_test_context(int width, int height, int alias_req) : width_(
 		return;
 	}
 	OGL_init_state(surface_.level);
+	// The texture names of an earlier test's context mean nothing in this one.
+	tman = tman_class();
+	tman.reset_bind();
 	fill_lookup_tables();
 	mnw.window[0] = surface_.window;
 	mnw.context[0] = surface_.context;

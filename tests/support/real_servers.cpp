@@ -113,7 +113,8 @@ void real_server::start(std::vector<std::string> const& argv, std::string const&
 			error_ = "fork failed";
 			return;
 		}
-		auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+		// Generous: a loaded machine (a parallel build) can take seconds to start one.
+		auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
 		bool exited = false;
 		while (std::chrono::steady_clock::now() < until) {
 			if (waitpid(pid, nullptr, WNOHANG) == pid) {
@@ -139,7 +140,7 @@ void real_server::stop()
 	if (pid_ <= 0)
 		return;
 	kill(pid_, SIGTERM);
-	auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+	auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
 	while (waitpid(pid_, nullptr, WNOHANG) != pid_) {
 		if (std::chrono::steady_clock::now() > until) {
 			kill(pid_, SIGKILL);

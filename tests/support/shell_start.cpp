@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include "graphics/tman.h"
 #include "platform/app_folder.h"
 #include "shell/hl_init.h"
 
@@ -19,6 +20,10 @@ started_app::started_app(bool record_alerts)
 	prepare(dir_);
 	if (record_alerts) alert_recorder_install();
 	static char const* const argv[] = {"skyrell_test", nullptr};
+	// An earlier start in this process left its texture names behind; they
+	// mean nothing in the new context.
+	tman = tman_class();
+	tman.reset_bind();
 	VEDEZE_init(1, argv);
 }
 

@@ -24,19 +24,28 @@ folder, stand-in `zenity` (cancels) and `xdg-open` first on PATH:
           The one question (install, not delete) is answered "OVERWRITE THE
           OLD FILE"; the install completes and the tree equals the third
           master, the user's own files kept.
+  hostile over the last install, a release set that tries to reach past
+          what it lists: a new file's archive also holds a file the user
+          answered "KEEP THE OLD FILE" about, another listed file, a link
+          and an entry leaving the destination; another new file's archive
+          expands far past its listed size; a GONE line spells a current
+          file's path in other letter case. Installed twice, the first
+          archive made good between: each install ends with the error
+          texts, never "INSTALLATION COMPLETE!", the destination holds just
+          what it held (and then the good file), nothing lands beside it.
 
 Every wait watches the log, the destination or the screen (Xvfb's -fbdir
 file), with a deadline. Screenshots of every screen go to the keep folder.
 
 Usage: road.py --program PROG --text TEXT_HELPER --work DIR
-               [--runs fresh,update,reshape] [--keep DIR]
+               [--runs fresh,update,reshape,hostile] [--keep DIR]
 TEXT_HELPER draws texts with the program's fonts (tests/installer/xvfb/
 road_text.cpp). Exits 0 when every check passed; the work folder is removed
 then when --keep names a folder outside it.
 
 As a module (on a running X server whose screen file is in Xvfb's -fbdir):
   r = Road(argparse.Namespace(program=, text=, work=, keep=, runs=, fb=))
-  r.setup(); r.fresh(); r.update(); r.reshape()   or the parts they are made of:
+  r.setup(); r.fresh(); r.update(); r.reshape(); r.hostile()   or the parts they are made of:
   Program(r, args) .log() .click(window_org, x, y) .wait_exit() .kill()
   r.install_to_the_end(prog, on_question) r.quit(prog) r.shoot(name)
   r.shows(colour, x, y, text) r.screen.pixel(x, y) r.screen.looks(x, y, rgb)
@@ -618,6 +627,7 @@ class Road:
         if '_dest_dir_path %s/\n' % dest not in self.settings():
             raise Failed('the destination was not saved:\n' + self.settings())
         self.dest = dest
+        self.current = self.masters[0]
 
     def update(self):
         dest = os.path.join(self.work, 'fresh', RELEASE)
@@ -639,6 +649,7 @@ class Road:
             if os.path.exists(os.path.join(dest, 'Aircraft/Old')):
                 raise Failed('the emptied folder is still there')
             self.quit(prog)
+            self.current = self.masters[1]
         finally:
             prog.kill()
 
@@ -685,6 +696,100 @@ class Road:
                 want[rel] = 'f:' + hashlib.md5(data.encode()).hexdigest()
             if want != got:
                 raise Failed('the reshaped update differs from the third master:\n' + tree_diff(want, got))
+            self.quit(prog)
+            self.current = m3
+        finally:
+            prog.kill()
+
+    def hostile(self):
+        dest = os.path.join(self.work, 'fresh', RELEASE)
+        if not os.path.isdir(dest):
+            raise Failed('the hostile release needs an install first')
+        base = self.current
+        # A hand-edited file, to be kept.
+        mine = 'read me, with my notes once more\n'
+        put(os.path.join(dest, 'Instructions/readme.txt'), mine)
+        before = tree_of(dest)
+        # The installed release with two files added, so that both are fetched.
+        m4 = os.path.join(self.work, 'master4')
+        shutil.copytree(base, m4, symlinks=True)
+        put(os.path.join(m4, 'All/Instructions/notes.txt'), 'notes\n')
+        put(os.path.join(m4, 'All/Resources/big.txt'), 'small\n')
+        out = os.path.join(self.work, 'sets4')
+        os.makedirs(out)
+        log('building the hostile release')
+        set_fold = self.build(m4, os.path.join(self.work, 'previous2.txt'), out)
+
+        def archive(rel, entries):
+            with zipfile.ZipFile(os.path.join(set_fold, rel + '.zip'), 'w', zipfile.ZIP_DEFLATED) as z:
+                for name, data in entries:
+                    if name.startswith('link:'):
+                        info = zipfile.ZipInfo(name[5:])
+                        info.external_attr = 0o120777 << 16
+                        z.writestr(info, data)
+                    else:
+                        z.writestr(name, data)
+        # The listed file, and beside it the kept file, another listed file,
+        # a link and an entry leaving the destination.
+        other = next(n for n in sorted(os.listdir(os.path.join(base, 'All/Instructions'))) if n != 'readme.txt')
+        archive('All/Instructions/notes.txt', [
+            ('notes.txt', 'notes\n'), ('readme.txt', 'not what you kept\n'), (other, 'not the manual\n'),
+            ('link:help', '/etc'), ('../../outside.txt', 'escaped\n')])
+        # Listed as under a kilobyte; expands to 50 MB.
+        archive('All/Resources/big.txt', [('big.txt', bytes(50 * 1000 * 1000))])
+        # A GONE line for a current file's path in other letter case, its
+        # signature a past release's.
+        airfoil = os.listdir(os.path.join(base, 'All/Airfoils'))[0]
+        sig = hashlib.md5(open(os.path.join(base, 'All/Airfoils', airfoil), 'rb').read()).hexdigest()
+        dir_zip = os.path.join(set_fold, 'directory.txt.zip')
+        text = zipfile.ZipFile(dir_zip).read('directory.txt').decode()
+        text += '\nDIR All/Airfoils/\nFILE 0 0 85007 1 1 %s %s\nFILE 0 0 85008 0 0 GONE %s\n' % (
+            sig, airfoil.swapcase(), airfoil.swapcase())
+        with zipfile.ZipFile(dir_zip, 'w', zipfile.ZIP_DEFLATED) as z:
+            z.writestr('directory.txt', text)
+        self.sets.append(out)
+        self.serve(len(self.sets) - 1)
+
+        # The install stops at the first path whose tries run out: one bad
+        # archive per attempt, the other one then made good.
+        self.hostile_attempt(dest, mine, before, 'Instructions/notes.txt')
+        archive('All/Instructions/notes.txt', [('notes.txt', 'notes\n')])
+        before['Instructions/notes.txt'] = 'f:' + hashlib.md5(b'notes\n').hexdigest()
+        self.hostile_attempt(dest, mine, before, 'Resources/big.txt')
+
+    def hostile_attempt(self, dest, mine, want, refused):
+        """One install of the hostile set: the kept file kept again, the
+        archive of `refused` refused, the error texts shown, and the
+        destination holding `want`, nothing beside it."""
+        keep_the_old_file = self.answer(dest + '/Instructions/readme.txt', 'read me, second edition\n', mine, 28)
+        prog = Program(self, [])
+        try:
+            wait_until('"You may install at will."', lambda: self.shows(45, 144, 38, 'You may install at will.'))
+            self.shoot('main')
+            prog.click(MAIN, 491, 89)
+            wait_until('the agreement panel',
+                       lambda: self.screen.looks(512, 380, WHITE) and self.screen.looks(512, 300, WHITE))
+            prog.click(EULA, 429, 21)
+            keep_the_old_file(prog)
+            wait_until('the error texts', lambda: self.shows(
+                68, 144, 58, 'The installation was not completed because an error occurred.'))
+            self.shoot('error')
+            if self.shows(13, 154, 615, 'INSTALLATION COMPLETE!'):
+                raise Failed('"INSTALLATION COMPLETE!" beside the error texts')
+            for y, line in ((48, 'Skyrell is not fully installed or updated and may not run correctly.'),
+                            (38, 'Please try a different server, hard drive, or directory, or contact Customer '
+                                 'Support for help with this problem.')):
+                if not self.shows(68, 144, y, line):
+                    raise Failed('the error text %r is not shown' % line)
+            got = tree_of(dest)
+            if got != want:
+                raise Failed('the hostile release changed the destination:\n' + tree_diff(want, got))
+            beside = sorted(os.listdir(os.path.dirname(dest)))
+            if beside != [RELEASE]:
+                raise Failed('items beside the destination: %s' % beside)
+            text = prog.log()
+            if 'WARNING: the archive of %s/%s does not hold just that file' % (dest, refused) not in text:
+                raise Failed('the archive of %s was not refused:\n%s' % (refused, text))
             self.quit(prog)
         finally:
             prog.kill()
@@ -751,7 +856,7 @@ def run_main(cls, runs, description, script):
 
 
 def main():
-    return run_main(Road, ('fresh', 'update', 'reshape'), __doc__.split('\n')[0], __file__)
+    return run_main(Road, ('fresh', 'update', 'reshape', 'hostile'), __doc__.split('\n')[0], __file__)
 
 
 if __name__ == '__main__':
