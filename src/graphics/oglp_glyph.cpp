@@ -66,6 +66,19 @@ tables const& tab()
 	return t;
 }
 
+// Whether byte i continues a UTF-8 character begun before it.
+bool inside_utf8(std::string const& s, size_t i)
+{
+	if (i == 0 || i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return false;
+	for (size_t back = 1; back <= 3 && back <= i; ++back) {
+		unsigned char const b = static_cast<unsigned char>(s[i - back]);
+		if ((b & 0xC0) == 0x80) continue;
+		size_t const len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+		return back < len;
+	}
+	return false;
+}
+
 bool is_break(char b) { return b == 0 || b == ' ' || b == '-' || b == '/' || b == ':'; }
 
 }  // namespace
@@ -97,8 +110,12 @@ std::string OGL_fit_middle(std::string const& text, float width)
 	float used = 0;
 	auto w = [&](size_t i) { return static_cast<float>(OGL_glyph_width(static_cast<unsigned char>(text[i]))); };
 	while (head < text.size() && used + w(head) <= room / 3) used += w(head++);
+	// A cut inside a UTF-8 character would leave half of it, drawn as some
+	// other letter: the start gives its part back, the end drops its part.
+	while (head > 0 && inside_utf8(text, head)) used -= w(--head);
 	size_t tail = text.size();
 	while (tail > head && used + w(tail - 1) <= room) used += w(--tail);
+	while (tail < text.size() && inside_utf8(text, tail)) ++tail;
 	return text.substr(0, head) + dots + text.substr(tail);
 }
 

@@ -70,6 +70,9 @@ float const kDestFieldWidth = 286;
 // A message line's room in its panel (from x 144 to the panel's edge at 1016,
 // less a margin).
 float const kMessageWidth = 864;
+// A server name's room beside its radio button (the label starts at x 154,
+// the server list's band ends at x 720).
+float const kServerNameWidth = 562;
 // Where a text wrapped at `width` starts so that its lines sit around the
 // line at y that it would be unwrapped: 5 points up for each line past the
 // first, as the widgets' two-line labels do.

@@ -79,9 +79,11 @@ void APP_update()
 	}
 
 	// Each name on one line ("-"): two wrapped lines per server, 20 points
-	// apart, would run into the next server's.
+	// apart, would run into the next server's. The maker's host names them,
+	// at any length.
 	for (int i = 0; i < stg.server_count && i < kMaxServers; i++)
-		BTN_is_int(142, static_cast<float>(578 - 20 * i), &stg.server_index, i, "|-" + server_desc[i]);
+		BTN_is_int(142, static_cast<float>(578 - 20 * i), &stg.server_index, i,
+		           "|-" + OGL_fit_middle(server_desc[i], kServerNameWidth));
 
 	if (BTN_action(50, 750, -1, 0, 1, "preferences")) handle_prefs();
 

@@ -7,6 +7,7 @@
 
 #include "graphics/oglp_draw.h"
 #include "graphics/oglp_font.h"
+#include "graphics/oglp_glyph.h"
 #include "installer/utils.h"
 #include "shell/butn.h"
 #include "shell/hl_mnw.h"
@@ -151,7 +152,10 @@ int select_alert(std::string path, int deleting)
 		BTN_fillwin(1, 21);
 		float const wrap = mnw.win_dx - 40.0f;
 		OGL_string(42, 20, 100, heading, wrap, 100);
-		OGL_string(42, 20, 90, path, wrap, 100);
+		// The path keeps to its one line, its middle given up when long (the
+		// log's "File: " line has it whole): its wrapped lines fell on the
+		// question's and on the buttons.
+		OGL_string(42, 20, 90, OGL_fit_middle(path, wrap), 9999, 100);
 		OGL_string(42, 20, 80, question, wrap, 100);
 		for (int b = 0; b < 5; ++b)
 			if (BTN_action(buttons[b].x, buttons[b].y, buttons[b].w, 0, 0, buttons[b].label)) {

@@ -4,10 +4,14 @@
 // dismissed.
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <string>
+
 #include "foundation/app_globals.h"
 #include "graphics/oglp.h"
 #include "graphics/oglp_draw.h"
 #include "graphics/oglp_font.h"
+#include "graphics/oglp_glyph.h"
 #include "platform/gl_window.h"
 #include "shell/butn.h"
 #include "shell/hl_mnw.h"
@@ -15,6 +19,28 @@
 namespace {
 
 int const alert_col = 42, alert_font = 100;
+
+// A text as it keeps to `rows` rows of `width`, wrapped as drawn: whole when
+// it does, else with as much of its middle given up as that takes. A long
+// path would otherwise run over the lines under it and out of the panel.
+std::string fit_rows(std::string const& text, float width, int rows)
+{
+	auto fits = [&](std::string const& t) {
+		float low = 0, right = 0;
+		for (glyph_quad_struct const& q : OGL_layout_string(alert_font, 0, 0, t, width)) {
+			low = std::min(low, q.y);
+			right = std::max(right, q.x);
+		}
+		return low > -10.0f * static_cast<float>(rows) && right <= width - 9;  // 9: the widest glyph
+	};
+	if (fits(text)) return text;
+	std::string fit;
+	for (float room = width * static_cast<float>(rows); room > 0; room -= width / 8) {
+		fit = OGL_fit_middle(text, room);
+		if (fits(fit)) return fit;
+	}
+	return fits("...") ? "..." : "";
+}
 
 // The language chooser's radios, top to bottom; Korean is not offered.
 struct language_choice {
@@ -53,9 +79,12 @@ void VEDEZE_alert_screen(int window, std::string const& msg1, std::string const&
 		std::string label;
 		if (severity != 0) {
 			float const width = mnw.win_dx - 20;
+			// Lines 40 apart at a pitch of 10: three rows each leave one clear;
+			// the position has one above the button.
 			for (int i = 0; i < 4; ++i)
-				OGL_string(alert_col, 10, 195 - 40 * static_cast<float>(i), *lines[i], width, alert_font);
-			if (severity == 2) OGL_string(alert_col, 10, 35, position, width, alert_font);
+				OGL_string(alert_col, 10, 195 - 40 * static_cast<float>(i), fit_rows(*lines[i], width, 3), width,
+				           alert_font);
+			if (severity == 2) OGL_string(alert_col, 10, 35, fit_rows(position, width, 1), width, alert_font);
 			label = stls.text[STL_alert_button];
 		} else {
 			for (language_choice const& l : languages)

@@ -177,3 +177,55 @@ TEST(GlyphLayout, Numbers)
 		EXPECT_EQ(zeros, counts.first == big ? 10 : 2) << counts.first;
 	}
 }
+
+// A path is bytes of UTF-8: the fit keeps its start and end, within the
+// width, and never cuts a character in two (half of one would draw as some
+// other letter of the font's own bytes).
+TEST(GlyphLayout, FitMiddleKeepsWholeCharacters)
+{
+	// Byte i of s is inside a character when it continues a lead byte before it.
+	auto cut_inside = [](std::string const& s, size_t i) {
+		if (i == 0 || i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return false;
+		for (size_t back = 1; back <= 3 && back <= i; ++back) {
+			unsigned char const b = static_cast<unsigned char>(s[i - back]);
+			if ((b & 0xC0) == 0x80) continue;
+			size_t const len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+			return back < len;
+		}
+		return false;
+	};
+	auto repeat = [](std::string const& unit, int n) {
+		std::string s;
+		for (int i = 0; i < n; ++i) s += unit;
+		return s;
+	};
+	struct {
+		char const* name;
+		std::string text;
+		float width;
+	} const cases[] = {
+	    {"fits whole", "/home/pilot/Skyrell/", 286},
+	    {"plain letters", "/home/" + repeat("pilot/", 60) + "Skyrell/", 286},
+	    {"two-byte letters with widths", "/" + repeat("\xC2\xBF\xC3\x81", 80) + "/Skyrell/", 286},
+	    {"three-byte letters with a wide lead", "/" + repeat("\xE9\x83\xA8", 90) + "/Skyrell/", 286},
+	    {"three-byte letters, odd room", "/" + repeat("\xE9\x83\xA8" "a", 90) + "/Skyrell/", 101},
+	    {"four-byte letters", "/" + repeat("\xF0\x9F\x9B\xA9" "\xC3\x89", 70) + "/Skyrell/", 150},
+	    {"lone high bytes, not UTF-8", "/" + repeat("\xBF", 200) + "/Skyrell/", 286},
+	};
+	for (auto const& c : cases) {
+		std::string const fit = OGL_fit_middle(c.text, c.width);
+		EXPECT_LE(OGL_text_width(fit), c.width) << c.name;
+		size_t const dots = fit == c.text ? std::string::npos : fit.find("...");
+		if (OGL_text_width(c.text) <= c.width) {
+			EXPECT_EQ(fit, c.text) << c.name;
+			continue;
+		}
+		ASSERT_NE(dots, std::string::npos) << c.name;
+		size_t const head = dots, tail = c.text.size() - (fit.size() - dots - 3);
+		EXPECT_EQ(fit.substr(0, head), c.text.substr(0, head)) << c.name;
+		EXPECT_EQ(fit.substr(dots + 3), c.text.substr(tail)) << c.name;
+		EXPECT_FALSE(cut_inside(c.text, head)) << c.name << ": the start ends inside a character";
+		EXPECT_FALSE(cut_inside(c.text, tail)) << c.name << ": the end starts inside a character";
+		EXPECT_GE(c.text.size() - tail, head) << c.name << ": the end keeps the larger part";
+	}
+}

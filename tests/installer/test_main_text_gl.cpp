@@ -107,6 +107,7 @@ TEST_F(MainTextTest, NoTextLeavesItsFrameForLongPaths)
 		std::string dest;
 		int dest_valid, install_stage, finished, stream_failed;
 		std::string failed_path;
+		std::string server = "";  // a name for every server, when given
 	} const rows[] = {
 	    // The longer status text, wrapped.
 	    {"main screen, new copy", kLongParent + "Skyrell/", 0, 0, 0, 0, ""},
@@ -115,6 +116,9 @@ TEST_F(MainTextTest, NoTextLeavesItsFrameForLongPaths)
 	    {"complete", kLongParent + "Skyrell 8.50 Beta 8/", 1, 2, 1, 0, ""},
 	    {"a failed download", kLongParent + "Skyrell/", 1, 2, 0, 1,
 	     "Skyrell 8.50 Beta 8/Resources/plugins/a plug-in with a long name/64/lin_x64/a plug-in with a long name.xpl"},
+	    // The server list's names come from the maker's host, any length.
+	    {"long server names", kLongParent + "Skyrell/", 0, 0, 0, 0, "",
+	     "Mirror " + std::string(290, 'W')},
 	};
 	for (row const& r : rows) {
 		SCOPED_TRACE(r.name);
@@ -124,6 +128,7 @@ TEST_F(MainTextTest, NoTextLeavesItsFrameForLongPaths)
 		next.finished = r.finished;
 		stg.stream_failed = r.stream_failed;
 		crnt_file_path = r.failed_path;
+		for (int i = 0; i < 3 && !r.server.empty(); ++i) server_desc[i] = r.server;
 		glClearColor(0, 0, 0, 1);
 		glClear(GL_COLOR_BUFFER_BIT);
 		APP_update();

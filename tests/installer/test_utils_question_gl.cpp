@@ -2,7 +2,10 @@
 // clicks on each button in both modes, and closing the window.
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
 #include <string>
+#include <vector>
 
 #include "foundation/app_globals.h"
 #include "installer/utils.h"
@@ -98,6 +101,38 @@ TEST_F(QuestionTest, OddNamesStillAnswer)
 			app_done = 0;
 			EXPECT_EQ(mnw.cur_win, 0);
 		}
+}
+
+// A long path keeps to its own line: wrapped, its next lines fell on the
+// question's and the buttons' and neither could be read. The rows below the
+// path's line show the same with a long path as with a short one.
+TEST_F(QuestionTest, LongPathKeepsToItsLine)
+{
+	auto rows_below_path = [&](std::string const& path) {
+		std::vector<unsigned char> px;
+		ws.frames = 0;
+		ws.at_frame_end = [&](int frame) {
+			if (frame != 0) return;
+			if (path.size() > 1000) ws.save_shot("question_long_path.png");
+			// From the window's bottom to just under the path's line at 90.
+			int const x0 = static_cast<int>(mnw.org_x), y0 = static_cast<int>(mnw.org_y);
+			int const w = static_cast<int>(mnw.win_dx), h = 87;
+			px.resize(size_t(w) * h * 4);
+			glPixelStorei(GL_PACK_ALIGNMENT, 1);
+			glReadPixels(x0, y0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+			ws.click(584, 28);
+		};
+		EXPECT_EQ(select_alert(path, 0), 3);
+		return px;
+	};
+	std::vector<unsigned char> const plain = rows_below_path("/home/user/Skyrell/x.txt");
+	ASSERT_FALSE(plain.empty());
+	std::string many = "/home/user/Skyrell/";
+	for (int i = 0; i < 400; ++i) many += "d/";
+	for (std::string const& path : {many + "x.txt", "/home/user/Skyrell/Resources/" + std::string(3000, 'a') + ".txt"}) {
+		SCOPED_TRACE(path.size());
+		EXPECT_TRUE(rows_below_path(path) == plain) << "the path ran onto the question's line";
+	}
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // The alert screen, the language chooser and the three-choice screen on the
 // real start-up, driven by input that a hook hands in frame by frame at
 // each buffer swap.
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "foundation/alert.h"
 #include "foundation/app_globals.h"
@@ -121,6 +123,41 @@ TEST_F(alert_screen_test, SeverityOneIsDismissedByTheButtonOrByReturnAndRestores
 		std::string const text = log();
 		ASSERT_GE(text.size(), tail.size());
 		EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+	}
+}
+
+// A line keeps to its rows above the next line: a long path (the text of
+// "String too long!" is one of 500 characters or more) ran over the lines
+// under it, the button and out of the panel. Below the first line's rows,
+// and right of the panel, the screen is the same with a long first line as
+// with a short one.
+TEST_F(alert_screen_test, ALongLineKeepsToItsRows)
+{
+	auto below_first_line = [&](std::string const& first) {
+		std::vector<unsigned char> px;
+		auto read = [&] {
+			// From the window's bottom to under the third row of the line at
+			// 195, and a strip right of the window over its whole height.
+			int const x0 = static_cast<int>(mnw.org_x), y0 = static_cast<int>(mnw.org_y);
+			int const w = static_cast<int>(mnw.win_dx), h = 166, strip = 100;
+			int const right_h = static_cast<int>(mnw.win_dy);
+			px.resize(size_t(w) * h * 4 + size_t(strip) * right_h * 4);
+			glPixelStorei(GL_PACK_ALIGNMENT, 1);
+			glReadPixels(x0, y0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+			glReadPixels(x0 + w, y0, strip, right_h, GL_RGBA, GL_UNSIGNED_BYTE, px.data() + size_t(w) * h * 4);
+		};
+		scripted_screen screen(drive, {{step::call, 0, 0, read}, press_at(button_x, button_y)});
+		__VEDEZE_alert(0, first, "second", "third", "fourth", 1, "hl_mnw", 7);
+		EXPECT_EQ(mnw.cur_win, 0);
+		return px;
+	};
+	std::vector<unsigned char> const plain = below_first_line("/home/user/Skyrell/");
+	ASSERT_FALSE(plain.empty());
+	std::string deep = "/home/user";
+	for (int i = 0; i < 60; ++i) deep += "/a-rather-long-folder-name-" + std::to_string(i);
+	for (std::string const& first : {deep, std::string(700, 'w'), "Error: " + std::string(600, ' ') + "x"}) {
+		SCOPED_TRACE(first.size());
+		EXPECT_TRUE(below_first_line(first) == plain) << "the first line ran into the lines under it";
 	}
 }
 
