@@ -1,16 +1,17 @@
 // The download scheduler, and the expansion and deletion of files.
 //
-// Index: state - helpers (log lines, paths) - expansion -
-// one path of one stream - stream count - the end (clean-up, renaming) -
-// grab_files - removals - abandoning transfers.
+// Index: state - helpers (log lines, paths) - expansion - one path of one
+// stream - expansion on the pool - stream count - the end (clean-up,
+// renaming) - grab_files - removals - abandoning transfers.
 //
-// The scheduler runs on the main thread; the HTTP client keeps the transfers
-// in flight between calls. A fetched archive is expanded, flushed, renamed
-// and signed on the worker pool, several at once (the journal groups
-// concurrent flushes), and its result comes back to the main thread, which
-// alone counts, retries and alerts. An installed file counts only once its
-// signature matches the listed one; a path that keeps failing ends the
-// install.
+// grab_files runs on one thread at a time: the scheduler's own thread in the
+// program (holding the frame lock), the caller's in tests; the HTTP client
+// keeps the transfers in flight between calls. A fetched archive is
+// expanded, flushed, renamed and signed on the worker pool, several at once
+// (the journal groups concurrent flushes), and its result comes back to the
+// scheduler, which alone counts and retries; alerts met off the frame thread
+// wait for it. An installed file counts only once its signature matches the
+// listed one; a path that keeps failing ends the install.
 #include "installer/grab.h"
 
 #include <sys/stat.h>
