@@ -182,11 +182,15 @@ struct folder_memo {
 	}
 	// Nothing stands at path: its folder does not exist under any spelling.
 	bool nothing_at(std::string const& path) { return path.find('/') != std::string::npos && !of(path).is_dir; }
-	// Nor does it under another spelling: the path reaches itself.
-	bool nothing_at_as_listed(std::string const& path)
+	// The path reaches itself: its folder does, and the file is either not
+	// there at all or there under its listed spelling.
+	bool reaches_itself(std::string const& path)
 	{
-		if (!nothing_at(path)) return false;
-		return of(path).at == path.substr(0, path.rfind('/'));
+		if (path.find('/') == std::string::npos) return false;
+		found const& f = of(path);
+		if (f.at != path.substr(0, path.rfind('/'))) return false;
+		struct stat st;
+		return !f.is_dir || kind_at(path, st);
 	}
 };
 
@@ -205,7 +209,7 @@ void take_listed_case()
 	folder_memo memo;
 	for (size_t i = 0; i < sim_info.size(); ++i) {
 		if (!installs_file(static_cast<int>(i))) continue;
-		if (memo.nothing_at_as_listed(installed_path(sim_info[i].versions.back().name))) continue;
+		if (memo.reaches_itself(installed_path(sim_info[i].versions.back().name))) continue;
 		std::string const literal = app_path + installed_path(sim_info[i].versions.back().name);
 		std::string found = literal;
 		set_dir_chars(found);
