@@ -78,13 +78,13 @@ void __VEDEZE_alert(int window, std::string msg1, std::string msg2, std::string 
 			PLT_system_alert(text, detail);
 	}
 
-	if (severity == 1 || severity == 2 || reentry) {
+	if (severity == ALERT_report || severity == ALERT_fatal || reentry) {
 		std::lock_guard<std::mutex> hold(xer_lock);
 		xer << msg1 << "\n" << msg2 << "\n" << msg3 << "\n" << msg4 << "\n" << position << "\n";
 		xer.flush();
 	}
 
-	if (severity != 2 && !reentry) {
+	if (severity != ALERT_fatal && !reentry) {
 		in_alert = 0;
 		return;
 	}

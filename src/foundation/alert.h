@@ -3,6 +3,13 @@
 #pragma once
 #include <string>
 
+// Values of the alert's severity (the argument stays an int).
+enum alert_severity {
+	ALERT_show = 0,    // shown only, not logged
+	ALERT_report = 1,  // shown and logged; the program goes on
+	ALERT_fatal = 2,   // shown and logged; the program ends with status 1
+};
+
 void __VEDEZE_alert(int window, std::string msg1, std::string msg2, std::string msg3,
                     std::string msg4, int severity, char const* file, int line);
 

@@ -138,6 +138,27 @@ struct stg_struct {
 	float disk_bytes_req;
 };
 
+// Values of stg.install_stage (the field stays an int).
+enum stg_install_stage {
+	STAGE_idle = 0,     // the main screen, nothing under way
+	STAGE_running = 1,  // an install is under way: the scheduler runs every frame
+	STAGE_ended = 2,    // the install finished or was stopped; a new destination may follow
+};
+// Values of stg.dir_state, in the order a directory goes through them.
+enum stg_dir_state {
+	DIRST_fetch = 0,    // the directory archive is not fetched and expanded yet
+	DIRST_read = 1,     // expanded into the temporary folder, and to be read
+	DIRST_refused = 2,  // read_directory refused its header
+	DIRST_ready = 3,    // read and compared with the destination
+};
+// Values of stg.grab_phase: what the scheduler did with the path it handled last.
+enum stg_grab_phase {
+	GRAB_deleting = 0,     // deleting it
+	GRAB_downloading = 1,  // downloading it
+	GRAB_current = 2,      // skipping it: the destination already has it
+	GRAB_unwanted = 3,     // skipping it: it is not wanted
+};
+
 struct menu_struct;  // the menu table's entries belong to the shell
 
 // ---- the data-file output stream ----------------------------------------------

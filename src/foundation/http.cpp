@@ -446,6 +446,13 @@ void down_class::decode_chunks()
 			break;
 		}
 		if (chunk == ch_trailer) {
+			// Trailer lines are header lines: together with the head they
+			// keep its cap, or an endless trailer would never end the transfer.
+			header_bytes += line.size() + 2;
+			if (header_bytes > header_cap) {
+				fail(EPROTO);
+				break;
+			}
 			if (line.empty())
 				chunk = ch_done;
 			continue;

@@ -514,7 +514,13 @@ int opensave_takeit(int index, int file_type)
 int opensave_getitems(int file_type)
 {
 	set_dir_chars(wrk_path);
-	std::string const full = app_path + wrk_path;
+	return opensave_getitems_in(wrk_path, file_type);
+}
+
+int opensave_getitems_in(std::string folder, int file_type)
+{
+	set_dir_chars(folder);
+	std::string const full = app_path + folder;
 	if (!full.empty() && !is_dir_char(full.back())) {
 		__VEDEZE_alert(0, "Working path does not appear to be a directory!",
 		               "This is not consistent with my labelling practices!",
@@ -541,7 +547,7 @@ int opensave_getitems(int file_type)
 		// lstat: a link to a folder is not a folder.
 		int const code = S_ISDIR(st.st_mode) ? FTYPE_folder : FTYPE_any;
 		g_file[count] = name;
-		g_path_rel[count] = wrk_path + name;
+		g_path_rel[count] = folder + name;
 		g_file_type[count] = code;
 		if (code == FTYPE_folder) g_path_rel[count] += "/";
 		if (opensave_takeit(count, file_type)) ++count;

@@ -115,6 +115,9 @@ extern int g_file_type[3000];
 // the filter accepts; answers the number kept (at most 3000). wrk_path is
 // normalised in place and must end in a separator.
 int opensave_getitems(int file_type);
+// The same listing of a folder given here (ending in a separator), for a
+// caller that has no business moving the browser's wrk_path.
+int opensave_getitems_in(std::string folder, int file_type);
 // Sets the extension code of listed entry index and answers 1 when the entry
 // stays in the list for file_type.
 int opensave_takeit(int index, int file_type);

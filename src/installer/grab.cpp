@@ -188,7 +188,7 @@ void alert_cannot_extract(int r, std::string const& zip, std::string dest)
 	set_dir_chars(dest);
 	stg.install_error = 1;
 	raise_alert("The installer cannot extract a file.", "Error:" + error_str(r), "Compressed File:" + zip,
-	            "Destination:" + dest, 1, __LINE__);
+	            "Destination:" + dest, ALERT_report, __LINE__);
 }
 
 // ---- one path of one stream ------------------------------------------------------
@@ -311,12 +311,12 @@ path_state handle_path(int k, int f)
 
 	if (path_has_no_file(v.name)) {
 		raise_alert("I am working through the list and found a path that has no file!",
-		            "This is impossible to download or delete!", "It is:", v.name, 2, __LINE__);
+		            "This is impossible to download or delete!", "It is:", v.name, ALERT_fatal, __LINE__);
 		return kPathFinished;
 	}
 
 	if (v.del_it) {
-		stg.grab_phase = 0;
+		stg.grab_phase = GRAB_deleting;
 		if (remove_listed_file(installed)) clean_up_folders_of(installed);
 		return kPathFinished;
 	}
@@ -329,11 +329,11 @@ path_state handle_path(int k, int f)
 			clean_up_folders_of(installed);
 	}
 	if (!v.get_it) {
-		stg.grab_phase = v.up_to_date ? 2 : 3;
+		stg.grab_phase = v.up_to_date ? GRAB_current : GRAB_unwanted;
 		return kPathFinished;
 	}
 
-	stg.grab_phase = 1;
+	stg.grab_phase = GRAB_downloading;
 	std::string const archive = slot_archive(k);
 	switch (http.net_check(k + kFirstSlot, server_name[server_slot()], remote, archive, archive_cap(v.zip_size))) {
 	case 0: {
@@ -469,13 +469,10 @@ void finish_install()
 	next.finished = 1;
 
 	// Deepest first: a folder sorts after its parent.
-	std::string const kept_wrk = wrk_path;
 	for (auto it = deleted_files.rbegin(); it != deleted_files.rend(); ++it) {
 		if (working_folder(*it)) continue;
-		wrk_path = *it;
-		if (opensave_getitems(0) == 0) remove_emptied_folder(*it);
+		if (opensave_getitems_in(*it, 0) == 0) remove_emptied_folder(*it);
 	}
-	wrk_path = kept_wrk;
 
 	if (this_install_has_exes && stg.rename_folder) {
 		std::string d = dest_dir_path;
@@ -555,7 +552,7 @@ void grab_raise_alerts()
 
 void grab_hold_alert(exce_class const& e)
 {
-	held_alerts.push_back({e.msg1, e.msg2, e.msg3, e.msg4, 2, e.file ? e.file : "grab", e.line});
+	held_alerts.push_back({e.msg1, e.msg2, e.msg3, e.msg4, ALERT_fatal, e.file ? e.file : "grab", e.line});
 }
 
 void grab_wait(int timeout_ms)

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "foundation/app_globals.h"
-#include "installer/main_screen.h"
+#include "installer/main_install.h"
 #include "installer/make_installer.h"
 #include "installer/utils.h"
 #include "shell/app_callbacks.h"

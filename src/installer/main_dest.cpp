@@ -85,14 +85,14 @@ int read_command_line(int argc, char const* const* argv, std::string const& cwd,
 void set_stg_defaults()
 {
 	// dest_valid and log_actions keep what they hold (zero at process start).
-	stg.dir_state = 0;
+	stg.dir_state = DIRST_fetch;
 	stg.download_os = 1;
-	stg.install_stage = 0;
+	stg.install_stage = STAGE_idle;
 	stg.stream_failed = 0;
 	stg.install_error = 0;
 	stg.server_count = -1;
 	stg.server_index = 0;
-	stg.grab_phase = 3;
+	stg.grab_phase = GRAB_unwanted;
 	stg.grab_progress = 0.0f;
 	stg.use_max_cpu = 0;
 	stg.rename_folder = 1;
@@ -100,6 +100,7 @@ void set_stg_defaults()
 	stg.always_ask_dir = 0;
 	stg.down_bytes_req = 0.0f;
 	stg.disk_bytes_req = 0.0f;
+	clear_retry_pauses();
 }
 
 void check_dest_path()

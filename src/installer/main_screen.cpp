@@ -1,24 +1,14 @@
-// The main screen's pieces; APP_update (main_update.cpp) runs them in order.
+// The main screen's pieces; APP_update (main_update.cpp) draws them in
+// order and calls the road's steps between them.
 //
-// Index: state - atlas cuts - agreement panel - texts - progress bar -
-// directory archive - directory file - install start, scheduler and stop.
+// Index: state - atlas cuts - agreement panel - texts - progress bar.
 #include "installer/main_screen.h"
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cmath>
-#include <mutex>
-#include <thread>
 
-#include "foundation/alert.h"
 #include "foundation/app_globals.h"
-#include "foundation/exce.h"
 #include "foundation/hl_string.h"
-#include "foundation/hl_thread.h"
-#include "foundation/http.h"
-#include "foundation/io_utils.h"
-#include "foundation/io_zip.h"
 #include "foundation/xtim.h"
 #include "graphics/colr.h"
 #include "graphics/oglp_draw.h"
@@ -32,7 +22,6 @@
 
 // ---- state ------------------------------------------------------------------------
 
-std::string net_dir_path_zip, dir_path, dir_path_path;
 float tot_down_req = 0, tot_disk_req = 0;
 float tot_availabl = -1;
 std::string tot_availabl_str, tot_disk_req_str;
@@ -150,7 +139,7 @@ screen_text status_line()
 	if (stg.server_count == -1) return {"Looking for servers... you need internet for this...", 45};
 	if (stg.server_count == 0) return {"I could not find any servers to get Skyrell from!", 1};
 	if (next.finished) return {"INSTALLATION COMPLETE!", 13};
-	if (stg.install_stage == 1) return {"OK I am installing this now...", 45};
+	if (stg.install_stage == STAGE_running) return {"OK I am installing this now...", 45};
 	if (stg.dest_valid == 0)
 		return {"To make the download a LOT faster, if you have an earlier version of Skyrell 8.00 on your hard "
 		        "drive, choose that with the DESTINATION button below, and I will UPDATE THAT FOLDER!",
@@ -181,7 +170,7 @@ namespace {
 
 void idle_messages(std::string line[3])
 {
-	if (stg.dir_state == 0) {
+	if (stg.dir_state == DIRST_fetch) {
 		line[0] = "I am figuring out what the latest version of Skyrell is right now...";
 		line[1] = "This may take a moment as I download the latest list of Skyrell files...";
 		return;
@@ -214,17 +203,18 @@ void install_messages(std::string line[3])
 	std::string done;
 	set_size_str(next.kb_expanded, &done);
 	switch (stg.grab_phase) {
-	case 0: line[0] = "Deleting " + crnt_file_name + " because that file is no longer needed!"; break;
-	case 1:
+	case GRAB_deleting: line[0] = "Deleting " + crnt_file_name + " because that file is no longer needed!"; break;
+	case GRAB_downloading:
 		line[0] = "Downloading and installing " + crnt_file_name + ", currently " +
 		          std::to_string(static_cast<int>(100 * stg.grab_progress)) + "% done with that file.";
 		break;
-	case 2:
+	case GRAB_current:
 		line[0] = "duplicate filename through file " + crnt_file_name +
 		          ", but not installing it because you already have this file.";
 		break;
-	case 3:
-		line[0] = "Browsing through file " + crnt_file_name + ", but not installing it because you don't need this file.";
+	case GRAB_unwanted:
+		line[0] =
+		    "Browsing through file " + crnt_file_name + ", but not installing it because you don't need this file.";
 		break;
 	default: break;
 	}
@@ -251,9 +241,9 @@ void stage_messages(std::string line[3], int* col)
 	line[1].clear();
 	line[2].clear();
 	*col = 45;
-	if (stg.install_stage == 0) idle_messages(line);
-	if (stg.install_stage == 1) install_messages(line);
-	if (stg.install_stage == 2) {
+	if (stg.install_stage == STAGE_idle) idle_messages(line);
+	if (stg.install_stage == STAGE_running) install_messages(line);
+	if (stg.install_stage == STAGE_ended) {
 		if (stg.install_error == 0) {
 			line[0] = "INSTALLATION COMPLETE!";
 		} else {
@@ -297,174 +287,4 @@ bar_geometry progress_bar(float ratio, int installing)
 	g.fill_x = 2 * n((a + b) / 4);
 	g.fill_w = 4 * n((b - a) / 4);
 	return g;
-}
-
-// ---- directory archive ----------------------------------------------------------------------------
-
-float dir_archive_next_try = 0;
-bool dir_archive_waiting = false;
-
-void directory_archive_step()
-{
-	float& next_try = dir_archive_next_try;
-	bool& waiting = dir_archive_waiting;
-	if (stg.dir_state != 0 || stg.server_count < 1) return;
-	if (waiting && xtim.run_time < next_try) return;
-	waiting = false;
-	int const i = std::max(0, std::min(stg.server_index, std::min(stg.server_count, kMaxServers) - 1));
-	int const answer =
-	    http.net_check(1, server_name[i], server_path[i] + "directory.txt.zip", net_dir_path_zip, kDirectoryArchiveCap);
-	if (answer != 1 && answer != 2) return;
-	bool failed = answer == 2;
-	if (answer == 1) {
-		// Only this archive's directory may be read: never one that an
-		// earlier, refused archive wrote before its refusal.
-		delete_file(dir_path);
-		// Only the directory file is taken: nothing else of the archive is written.
-		int const code = zip_to_one_file(net_dir_path_zip, dir_path, "directory.txt", kDirectoryFileCap, false,
-		                                 dir_path_path);
-		if (code != 0) {
-			__VEDEZE_alert(0, "DIR-scan: The installer cannot extract a file.", "Error:" + error_str(code),
-			               "Compressed File:" + net_dir_path_zip, "Destination Path:" + dir_path_path, 1, "main",
-			               __LINE__);
-			failed = true;
-		} else {
-			stg.dir_state = 1;
-		}
-		delete_file(net_dir_path_zip);
-	}
-	if (failed) {
-		// A refused connection fails at once, and a bad archive every time:
-		// without a pause each frame would try (and alert) again.
-		draw_any_server();
-		next_try = xtim.run_time + kDirectoryRetry;
-		waiting = true;
-	}
-}
-
-// ---- directory file ----------------------------------------------------------------------------
-
-dir_read_struct dir_read;
-
-bool directory_read_step()
-{
-	if (stg.dir_state != 1) {
-		if (dir_read.phase != dir_read_struct::idle) dir_read = dir_read_struct();  // never resumed
-		return false;
-	}
-	if (dir_read.phase == dir_read_struct::idle &&
-	    read_directory_begin(dir_read, dir_path,
-	                         "Scanning directory text file to see if you already have Skyrell installed...") == 2) {
-		dir_read = dir_read_struct();
-		stg.dir_state = 2;
-		return false;
-	}
-	if (read_directory_slice(dir_read, kDirSliceUnits, kDirSliceSeconds) == 3) {
-		dir_read = dir_read_struct();
-		stg.dir_state = 3;
-		return false;
-	}
-	dir_progress_frame(0.0f, dir_read.cur, dir_read.hi, dir_read.mode, dir_read.title, dir_read.detail);
-	return true;
-}
-
-// ---- install start, scheduler and stop ----------------------------------------------------------
-
-namespace {
-
-// The scheduler's own thread: it calls grab_files while it holds the frame
-// lock, so it shares the road's state with the frame thread only between
-// frames' drawing; between calls it waits on the sockets. The frame thread
-// shows its progress and raises its alerts.
-struct scheduler_thread {
-	std::thread thread;
-	std::atomic<int> stop{0};
-	std::atomic<int> ended{0};  // grab_files has answered non-zero
-};
-scheduler_thread sched;
-
-void scheduler_loop()
-{
-	while (!sched.stop.load()) {
-		std::unique_lock<std::recursive_mutex> frame(frame_lock, std::try_to_lock);
-		if (!frame.owns_lock()) {
-			// The frame is drawing: a short back-off, so that a stop is seen.
-			std::this_thread::sleep_for(std::chrono::microseconds(500));
-			continue;
-		}
-		if (sched.stop.load())
-			break;
-		int r = 0;
-		try {
-			r = grab_files();
-		} catch (exce_class const& e) {
-			// An alert of the layers below, thrown off the frame thread: the
-			// frame thread raises it as the fatal alert it is.
-			stg.install_error = 1;
-			grab_hold_alert(e);
-			r = 1;
-		}
-		if (r != 0) {
-			sched.ended = 1;
-			return;
-		}
-		frame.unlock();
-		grab_wait(2);
-	}
-}
-
-void stop_scheduler()
-{
-	if (!sched.thread.joinable())
-		return;
-	sched.stop = 1;
-	sched.thread.join();
-	sched.stop = 0;
-	sched.ended = 0;
-	grab_raise_alerts();
-}
-
-}  // namespace
-
-void stop_transfers()
-{
-	stop_scheduler();
-	abandon_transfers();
-	reset_next();
-}
-
-void start_install()
-{
-	stop_transfers();
-	stg.install_error = 0;
-	totl_inst_rat = 0;
-	if (handle_EULA() != 1) return;
-	// The folders (and the plug-in renames) only for an install that runs:
-	// a decline or a cancel leaves the destination as it was.
-	if (choose_files() != 1) return;
-	if (clear_the_way() != 1) return;
-	// Without its folders every archive would fail with an alert of its own:
-	// the install ends at once, with the error texts.
-	if (make_dirs() != 1) {
-		stg.install_error = 1;
-		stg.install_stage = 2;
-		return;
-	}
-	stg.install_stage = 1;
-}
-
-int run_scheduler()
-{
-	if (!sched.thread.joinable()) {
-		// The pool's main thread is this one, whoever starts it.
-		if (!THREAD_is_inited())
-			THREAD_init();
-		sched.thread = std::thread(scheduler_loop);
-	}
-	grab_raise_alerts();
-	if (!sched.ended.load())
-		return 0;
-	stg.install_stage = 2;
-	stop_transfers();
-	return 1;
 }

@@ -1,19 +1,17 @@
 // The installer's main screen: its state between frames, the atlas buttons
 // and icons, the agreement panel, and the texts and geometry that one frame
-// shows. APP_update (main_update.cpp) puts them together; it lives in an
-// object file of its own so that test programs may define their own.
+// shows. APP_update (main_update.cpp) puts them together with the road's
+// steps (main_install.h, utils.h); it lives in an object file of its own so
+// that test programs may define their own.
 //
-// Index: state - atlas cuts - agreement panel - texts - progress bar -
-// frame steps.
+// Index: state - atlas cuts - agreement panel - texts - progress bar.
 #pragma once
-#include <cstdint>
 #include <string>
 
-#include "installer/utils.h"  // dir_read_struct
+#include "installer/main_install.h"  // the steps a frame calls
+#include "installer/utils.h"
 
 // ---- state ------------------------------------------------------------------------
-// The directory archive and where it is expanded (under temp_path).
-extern std::string net_dir_path_zip, dir_path, dir_path_path;
 extern float tot_down_req, tot_disk_req;  // kilobytes, copied from stg
 extern float tot_availabl;                // kilobytes free for the destination; -1 unknown
 extern std::string tot_availabl_str, tot_disk_req_str;
@@ -85,35 +83,3 @@ struct bar_geometry {
 	float fill_x, fill_w;
 };
 bar_geometry progress_bar(float ratio, int installing);
-
-// ---- frame steps -------------------------------------------------------------------------------
-// The directory archive: fetched in slot 1 from the server in use, expanded
-// into dir_path_path; a failure draws another server and waits before the
-// next try.
-void directory_archive_step();
-// The pause after a failed fetch: running, and until when.
-extern bool dir_archive_waiting;
-extern float dir_archive_next_try;
-float const kDirectoryRetry = 5.0f;
-// The directory's archive, many times a real release's (a few megabytes).
-long long const kDirectoryArchiveCap = 64ll << 20;
-// The directory file it expands to, as many times a real one.
-uint64_t const kDirectoryFileCap = 1ull << 30;
-// The directory file, read one slice a frame while dir_state is 1, so the
-// window keeps answering: true while the read goes on (this frame shows its
-// panel through dir_progress_frame), false once it has ended (dir_state 3 or
-// 2) or when none is due.
-bool directory_read_step();
-extern dir_read_struct dir_read;
-// A slice: at most this many lines or paths, and no longer than this.
-long const kDirSliceUnits = 20000;
-double const kDirSliceSeconds = 0.03;
-// The install button's press: the agreement, the choice of files, the
-// folders, then the install runs.
-void start_install();
-// Ends what runs: the transfers in flight and the scheduler's state.
-void stop_transfers();
-// Keeps the scheduler running on its own thread and raises its alerts; 1
-// once the install has ended (then the thread is joined and the transfers
-// dropped).
-int run_scheduler();

@@ -1,6 +1,47 @@
 // The installer's per-frame callback: draws the whole main screen and moves
 // the installer one step on. Alone in its object file, so that test programs
 // that define their own APP_update still link the installer library.
+//
+// The road, one step after the other (screens draw in main_screen.cpp,
+// utils_question.cpp, utils_progress.cpp and main_prefs.cpp):
+//
+//   step                               function                        file
+//   command line and destination       read_command_line,              main_dest.cpp
+//                                      start_installer, pick_dest_path
+//   server list                        server_list_step                utils_servers.cpp
+//   directory archive                  directory_archive_step          utils_directory.cpp
+//   directory file and comparison      directory_read_step,            utils_directory.cpp
+//                                      read_directory
+//   the install's start                start_install                   main_install.cpp
+//   the user's choices                 handle_EULA, choose_files       main_screen.cpp, utils_choice.cpp
+//   the folder tree                    clear_the_way, make_dirs        utils_tree.cpp
+//   the scheduler (its own thread)     run_scheduler, grab_files       main_install.cpp, grab.cpp
+//   expansion and deletion (the pool)  extract_and_delete_file,        grab.cpp
+//                                      remove_listed_file
+//   the end                            finish_install (grab_files),    grab.cpp
+//                                      stage_messages                  main_screen.cpp
+//
+// The three states of stg (values in foundation/app_globals.h):
+//
+//   install_stage
+//     STAGE_idle --install button, agreed, files chosen, folders made--> STAGE_running
+//     STAGE_idle --the folders cannot be made (install_error)----------> STAGE_ended
+//     STAGE_running --grab_files answers non-zero---------------------> STAGE_ended
+//     STAGE_idle, STAGE_ended --a new destination---------------------> STAGE_idle
+//     any --quit button, new_format (with app_done)-------------------> STAGE_ended
+//
+//   dir_state
+//     DIRST_fetch --archive fetched and expanded-----> DIRST_read
+//     DIRST_read  --read_directory reads it----------> DIRST_ready
+//     DIRST_read  --its header is refused------------> DIRST_refused
+//     DIRST_ready --a new destination----------------> DIRST_read
+//     (a failed fetch or expansion stays at DIRST_fetch, on another server)
+//
+//   grab_phase, set for every path the scheduler handles (GRAB_unwanted at start)
+//     del_it                        GRAB_deleting
+//     get_it                        GRAB_downloading
+//     neither, up_to_date           GRAB_current
+//     neither, not up_to_date       GRAB_unwanted
 #include "foundation/app_globals.h"
 #include "foundation/hl_string.h"
 #include "foundation/xtim.h"
@@ -20,7 +61,7 @@ void quit_button()
 {
 	if (interface_rect(960, 78, 780, 166, 51, 22, 1, 1)) {
 		stop_transfers();
-		stg.install_stage = 2;
+		stg.install_stage = STAGE_ended;
 		app_done = 1;
 	}
 }
@@ -31,14 +72,15 @@ void APP_update()
 {
 	static bool paths_made = false;
 	if (!paths_made) {
+		// Settled once, normalised once: temp_path does not move.
 		paths_made = true;
 		net_dir_path_zip = temp_path + "directory.txt.zip";
 		dir_path = temp_path + "directory.txt";
 		dir_path_path = temp_path;
+		set_dir_chars(net_dir_path_zip);
+		set_dir_chars(dir_path);
+		set_dir_chars(dir_path_path);
 	}
-	set_dir_chars(net_dir_path_zip);
-	set_dir_chars(dir_path);
-	set_dir_chars(dir_path_path);
 
 	// Background.
 	OGL_2dquad(365, 48, 1.0f, 0, 0, 0, 0, 0, 768, 0, 0.75f, 1024, 768, 1, 0.75f, 1024, 0, 1, 0, 1, 5);
@@ -61,17 +103,17 @@ void APP_update()
 	           880, 100);
 	bool const path_clicked =
 	    mnw.click_down && mnw.mouse_x >= 135 && mnw.mouse_x <= 435 && mnw.mouse_y >= 79 && mnw.mouse_y <= 99;
-	if (stg.install_stage == 0 || stg.install_stage == 2) {
+	if (stg.install_stage == STAGE_idle || stg.install_stage == STAGE_ended) {
 		int const pressed = interface_rect(10, 78, 513, 166, 126, 22, 1, 1);
 		if ((pressed || path_clicked) && pick_dest_path() == 1) {
 			stop_transfers();
 			stg.install_error = 0;
-			stg.install_stage = 0;
-			if (stg.dir_state == 3) stg.dir_state = 1;
+			stg.install_stage = STAGE_idle;
+			if (stg.dir_state == DIRST_ready) stg.dir_state = DIRST_read;
 		}
 	}
 
-	if (stg.install_stage == 1) {
+	if (stg.install_stage == STAGE_running) {
 		if (xtim.tick10) wrl_i = wrl_i + 1;
 		if (wrl_i < 8 || wrl_i > 23) wrl_i = 8;
 	} else {
@@ -100,16 +142,16 @@ void APP_update()
 	screen_text const status = status_line();
 	OGL_string(status.col, 154, wrapped_block_y(status.text, 154, 615, 760), status.text, 760, 100);
 
-	if (stg.install_stage == 0) {
-		int const a = disk_space_avail && stg.dir_state == 3 ? 1 : 0;
+	if (stg.install_stage == STAGE_idle) {
+		int const a = disk_space_avail && stg.dir_state == DIRST_ready ? 1 : 0;
 		if (interface_rect(450, 78, 640, 166, 83, 22, a, 2 - a) && a) start_install();
 	}
 
 	if (interface_rect(700, 78, 822, 235, 116, 22, 1, 1)) go_to_URL(std::string("http://") + maker_host + "/shop/");
 	quit_button();
 
-	if (stg.install_stage == 0 && stg.dir_state != 0) read_sizes();
-	if (stg.install_stage == 1) {
+	if (stg.install_stage == STAGE_idle && stg.dir_state != DIRST_fetch) read_sizes();
+	if (stg.install_stage == STAGE_running) {
 		run_scheduler();
 		advance_install_ratio(xtim.prd_FM);
 	}
@@ -123,7 +165,7 @@ void APP_update()
 	OGL_string(col, 144, 48, OGL_fit_middle(line[1], kMessageWidth), 9999, 100);
 	OGL_string(col, 144, 38, OGL_fit_middle(line[2], kMessageWidth), 9999, 100);
 
-	bar_geometry const bar = progress_bar(totl_inst_rat, stg.install_stage == 1);
+	bar_geometry const bar = progress_bar(totl_inst_rat, stg.install_stage == STAGE_running);
 	BTN_frame1(4, bar.empty_x, 15, bar.empty_w, 0);
 	if (bar.filled) BTN_frame1(5, bar.fill_x, 15, bar.fill_w, 0);
 }

@@ -1,8 +1,9 @@
 // The builder's settings, the rules that decide what goes into a set, and the
 // walk of the master tree.
 //
-// Index: settings and fixed paths - walk state - progress frames - name
-// rules (is_good_file, path_is_dvd_only, want_reg, chop_platform) - the walk.
+// Index: settings and fixed paths - walk state - name rules (is_good_file,
+// path_is_dvd_only, want_reg, chop_platform) - the walk. The progress
+// frames the walk shows are drawn in make_installer_frame.cpp.
 #include "installer/make_installer.h"
 
 #include <dirent.h>
@@ -17,9 +18,6 @@
 #include "foundation/hl_string.h"
 #include "foundation/io_utils.h"
 #include "foundation/xmap.h"
-#include "graphics/oglp_draw.h"
-#include "graphics/oglp_font.h"
-#include "platform/input_source.h"
 
 // ---- settings and fixed paths ------------------------------------------------
 
@@ -90,23 +88,6 @@ int num_files_use = 0;
 std::vector<std::string> files;
 std::set<std::string> paths;
 
-// ---- progress frames ---------------------------------------------------------
-
-void builder_progress_frame(std::string const& line1, std::string const& line2)
-{
-	// Without a window (tests, a failed start) there is nothing to draw on;
-	// the keyboard is still asked.
-	if (ogl_inited == 1) {
-		OGL_fillrect(0, 1.0f, 0, 0, 1024, 30);
-		OGL_string(12, 10, 17, line1, 9999, 101);
-		OGL_string(12, 10, 7, line2, 9999, 101);
-		OGL_sbuf();
-	}
-	PLT_event ev;
-	if (PLT_input_next(&ev) && (ev.what == 3 || ev.what == 5) && (ev.message & 0xff) == 'q')
-		__VEDEZE_alert(0, "You hit Q dumbass!", "", "", "", 2, "make_installer", __LINE__);
-}
-
 // ---- name rules ----------------------------------------------------------------
 
 // The name rules look only below the master tree, never at the folders the
@@ -136,7 +117,7 @@ bool ends(std::string const& path, std::string const& text)
 
 void fatal(std::string const& l1, std::string const& l2, std::string const& l3, std::string const& l4, int line)
 {
-	__VEDEZE_alert(0, l1, l2, l3, l4, 2, "make_installer", line);
+	__VEDEZE_alert(0, l1, l2, l3, l4, ALERT_fatal, "make_installer", line);
 }
 
 // The 28 stems of the shared terrain files and the 17 lit textures.
@@ -291,8 +272,7 @@ int list_folder(std::string const& folder)
 	DIR* d = opendir(folder.c_str());
 	if (!d) fatal("I could not read a folder of the master tree!", error_str(errno), folder, "", __LINE__);
 	else closedir(d);
-	wrk_path = folder;
-	return opensave_getitems(0);
+	return opensave_getitems_in(folder, 0);
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ builder_md5_fn md5_now = nullptr;
 
 void fatal(std::string const& l1, std::string const& l2, std::string const& l3, std::string const& l4, int line)
 {
-	__VEDEZE_alert(0, l1, l2, l3, l4, 2, "make_installer", line);
+	__VEDEZE_alert(0, l1, l2, l3, l4, ALERT_fatal, "make_installer", line);
 }
 
 // Whole kilobytes of 1,000 bytes, the fraction dropped. A link is measured
@@ -119,7 +119,7 @@ void check_disc_size(std::string const& set_fold)
 	               "big this thing really is!",
 	               "The disc duplicator takes no more than 7.95 GB, whatever the label on the disc says, and the "
 	               "installers still have to be added!",
-	               set_fold, 1, "make_installer", __LINE__);
+	               set_fold, ALERT_report, "make_installer", __LINE__);
 }
 
 // ---- per-file step --------------------------------------------------------------
@@ -216,12 +216,10 @@ void read_previous()
 	char const* base = getenv("TMPDIR");
 	std::string pattern = std::string(base && *base ? base : "/tmp") + "/skybuild.XXXXXX";
 	if (!mkdtemp(&pattern[0])) fatal("I could not make a private temporary folder!", pattern, "", "", __LINE__);
-	std::string const saved = dest_dir_path;
-	dest_dir_path = pattern + "/";
-	int const got = read_directory(old_dir_path, "Scanning old directory text file to get change log!");
-	dest_dir_path = saved;
+	int const got =
+	    read_directory_in(old_dir_path, "Scanning old directory text file to get change log!", pattern + "/");
 	rmdir(pattern.c_str());
-	if (got != 3)
+	if (got != DIRST_ready)
 		fatal("I could not read the old directory!",
 		      "This means that this installer will not delete old files (needed even for the Skyrell / USA scenery "
 		      "install).",
@@ -371,6 +369,6 @@ void build_install()
 	               "Copy the version text and version number of this build into serverlist.txt and put it on the web "
 	               "host.",
 	               "Upload the -NET uploads- folder stuff.",
-	               "Extract directory.txt.zip to the next previous directory file for use next time.", 1,
+	               "Extract directory.txt.zip to the next previous directory file for use next time.", ALERT_report,
 	               "make_installer", __LINE__);
 }

@@ -5,6 +5,7 @@
 // Index: globals - start-up - directory records - directory file - server
 // list - folder tree and scanning progress - file choice.
 #pragma once
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -135,9 +136,13 @@ extern std::set<std::string> deleted_files;  // folders emptied by deletions
 extern int dir_changes;
 
 // ---- directory file -----------------------------------------------------------
-// 3 when read and the destination examined; 2 when the header was refused
-// (new_format has run). Runs the slices below to the end in one call.
+// (utils_directory.cpp)
+// DIRST_ready (3) when read and the destination examined; DIRST_refused (2)
+// when the header was refused (new_format has run). Runs the slices below
+// to the end in one call. The destination examined is dest_dir_path.
 int read_directory(std::string const& path, std::string title);
+// The same, examining the folder dest (ending in "/") instead.
+int read_directory_in(std::string const& path, std::string title, std::string const& dest);
 
 class xmap_class;
 // The progress panel's drawing: dir_progress_bar or a test's recorder.
@@ -149,6 +154,7 @@ struct dir_read_struct {
 	enum { idle, count, parse, examine, deletions, done };
 	int phase = idle;
 	std::string file, title;
+	std::string dest;  // the folder examined, ending in "/"
 	std::shared_ptr<xmap_class> map;
 	std::string folder, previous;  // the current DIR folder, the last path
 	int i = 0;                     // next path to examine or weigh
@@ -166,12 +172,15 @@ struct dir_read_struct {
 	std::string detail;
 };
 // Starts a read of the directory file at path (the fatal alerts of a missing
-// file as read_directory): 1 when it is under way, 2 when the header was
-// refused (new_format has run).
+// file as read_directory): 1 when it is under way, DIRST_refused when the
+// header was refused (new_format has run).
 int read_directory_begin(dir_read_struct& r, std::string const& path, std::string const& title);
+int read_directory_begin(dir_read_struct& r, std::string const& path, std::string const& title,
+                         std::string const& dest);
 // Goes on for at most `units` lines or paths (or blocks of kDirCountBlock
 // bytes while the FILE lines are first counted), and stops early once
-// `seconds` have passed: 0 while more remains, 3 when the read is done.
+// `seconds` have passed: 0 while more remains, DIRST_ready when the read is
+// done.
 int read_directory_slice(dir_read_struct& r, long units, double seconds);
 size_t const kDirCountBlock = 1 << 16;
 // FILE lines read over every call; the panel shows at every 500th.
@@ -186,6 +195,8 @@ bool path_has_no_file(std::string path);
 // Where a listed path lands: dest_dir_path + the path without its first
 // component (the whole path when it has no "/").
 std::string installed_path(std::string const& listed);
+// Where a listed path lands in the folder dest.
+std::string installed_path(std::string const& listed, std::string const& dest);
 // An installed path as the file operations reach it: its letter case
 // repaired against the disk where names are case-sensitive.
 std::string resolved_path(std::string const& installed);
@@ -196,6 +207,27 @@ bool installs_file(int i);
 // case alone.
 std::vector<std::string> landing_keys();
 
+// The directory archive and where it is expanded (under temp_path).
+extern std::string net_dir_path_zip, dir_path, dir_path_path;
+// A frame's step while dir_state is DIRST_fetch: the directory archive,
+// fetched in slot 1 from the server in use and expanded into dir_path_path;
+// a failure draws another server and waits before the next try.
+void directory_archive_step();
+float const kDirectoryRetry = 5.0f;
+// The directory's archive, many times a real release's (a few megabytes).
+long long const kDirectoryArchiveCap = 64ll << 20;
+// The directory file it expands to, as many times a real one.
+uint64_t const kDirectoryFileCap = 1ull << 30;
+// A frame's step while dir_state is DIRST_read: the directory file, read one
+// slice a frame so the window keeps answering: true while the read goes on
+// (this frame shows its panel through dir_progress_frame), false once it has
+// ended (DIRST_ready or DIRST_refused) or when none is due.
+bool directory_read_step();
+extern dir_read_struct dir_read;
+// A slice: at most this many lines or paths, and no longer than this.
+long const kDirSliceUnits = 20000;
+double const kDirSliceSeconds = 0.03;
+
 // The progress panel read_directory draws; dir_progress_bar unless a test
 // puts a recorder in its place.
 extern dir_progress_fn dir_progress_draw;
@@ -204,6 +236,19 @@ extern dir_progress_fn dir_progress_draw;
 extern dir_progress_fn dir_progress_frame;
 
 // ---- server list --------------------------------------------------------------
+// A failed fetch's pause before the next try, on the framework clock.
+struct retry_pause {
+	float next_try = 0.0f;
+	bool waiting = false;
+	// Whether the pause still runs; once it has run out it is over.
+	bool holds();
+	void start(float seconds);
+};
+// The server list's and the directory archive's; set_stg_defaults clears
+// both, as a run starts afresh.
+extern retry_pause server_list_pause, directory_pause;
+void clear_retry_pauses();
+
 // Tells the user this installer is too old, opens the download page and
 // asks the program to end.
 void new_format(std::string file);
@@ -214,9 +259,6 @@ void new_format(std::string file);
 // kServerListRetry seconds later on the framework clock.
 void server_list_step();
 float const kServerListRetry = 5.0f;
-// The pause after a failed fetch: running, and until when.
-extern bool server_list_waiting;
-extern float server_list_next_try;
 // Reads the list at path: 1 with server_count, the server tables and
 // install_name set; 0 after new_format when it is refused.
 int read_server_list(std::string const& path);
@@ -233,6 +275,7 @@ void draw_biased_server();
 void draw_any_server();
 
 // ---- folder tree and scanning progress ----------------------------------------
+// (utils_tree.cpp; the panel is drawn in utils_progress.cpp)
 // 1 when every folder stands; 0 after the one alert for the first folder
 // that could not be made (nothing further is tried).
 int make_dirs();
@@ -254,6 +297,7 @@ void dir_progress_panel(float lo, float cur, float hi, int mode, std::string tit
 float dir_progress_fraction(float lo, float cur, float hi);
 
 // ---- file choice ----------------------------------------------------------------
+// (utils_choice.cpp; the question is drawn in utils_question.cpp)
 // The question about a modified file: 1 act on it, 2 leave it, 3 cancel the
 // install, 4 act on it and every later modified file of its folder, 5 leave
 // them all. deleting: the file is to be deleted rather than replaced.

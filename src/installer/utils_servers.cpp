@@ -1,7 +1,7 @@
 // The server list from the maker's host: its fetch, its reading, and the
 // draws that pick a download server from it.
 //
-// Index: draws - read_server_list - server_list_step.
+// Index: draws - retry pauses - read_server_list - server_list_step.
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
@@ -33,6 +33,29 @@ void draw_biased_server()
 void draw_any_server()
 {
 	stg.server_index = stg.server_count > 1 ? server_rand() % stg.server_count : 0;
+}
+
+// ---- retry pauses -----------------------------------------------------------------
+
+retry_pause server_list_pause;
+
+bool retry_pause::holds()
+{
+	if (waiting && xtim.run_time < next_try) return true;
+	waiting = false;
+	return false;
+}
+
+void retry_pause::start(float seconds)
+{
+	next_try = xtim.run_time + seconds;
+	waiting = true;
+}
+
+void clear_retry_pauses()
+{
+	server_list_pause = retry_pause();
+	directory_pause = retry_pause();
 }
 
 // ---- read_server_list -----------------------------------------------------------
@@ -101,22 +124,15 @@ int read_server_list(std::string const& path)
 
 // ---- server_list_step ---------------------------------------------------------------
 
-float server_list_next_try = 0.0f;
-bool server_list_waiting = false;
-
 void server_list_step()
 {
-	float& next_try = server_list_next_try;
-	bool& waiting = server_list_waiting;
-	if (waiting && xtim.run_time < next_try) return;
-	waiting = false;
+	if (server_list_pause.holds()) return;
 	std::string const local = temp_path + "serverlist.txt";
 	int const answer = http.net_check(0, maker_host, "/serverlist.txt", local, kServerListCap);
 	if (answer == 2) {
 		// A refused connection fails at once; without a pause every frame
 		// would try again and log the failure.
-		next_try = xtim.run_time + kServerListRetry;
-		waiting = true;
+		server_list_pause.start(kServerListRetry);
 		return;
 	}
 	if (answer != 1) return;

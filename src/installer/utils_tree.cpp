@@ -1,7 +1,7 @@
-// The folder tree of an install, and the panel shown while the directory
-// file is scanned and the destination examined.
+// The folder tree of an install: the folders it makes, and what it clears
+// out of their way first.
 //
-// Index: make_dir_error - make_dirs - clear_the_way - dir_progress_bar.
+// Index: make_dir_error - make_dirs - clear_the_way.
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -17,11 +17,8 @@
 #include "foundation/hl_string.h"
 #include "foundation/io_utils.h"
 #include "foundation/io_zip.h"
-#include "graphics/oglp_draw.h"
-#include "graphics/oglp_font.h"
 #include "installer/grab.h"
 #include "installer/utils.h"
-#include "shell/butn.h"
 
 // ---- make_dir_error ---------------------------------------------------------------
 
@@ -30,8 +27,8 @@ void make_dir_error(std::string path, int err)
 	__VEDEZE_alert(0,
 	               "I am unable to install or update Skyrell. An error occurred while creating new folders. Make "
 	               "sure you are installing to a directory that you have access to!",
-	               "Error: " + error_str(err), "Install Location: " + dest_dir_path, "Install Path:" + path, 1,
-	               "utils", __LINE__);
+	               "Error: " + error_str(err), "Install Location: " + dest_dir_path, "Install Path:" + path,
+	               ALERT_report, "utils", __LINE__);
 }
 
 // ---- make_dirs ------------------------------------------------------------------
@@ -51,9 +48,10 @@ bool make_one(std::string const& path)
 // (an archive may have restored one): nothing is made or moved through it.
 bool through_link(std::string const& path)
 {
-	std::string root = dest_dir_path;
+	// The destination was normalised where it was settled; the path below
+	// it may still spell its folders with ":".
+	std::string const& root = dest_dir_path;
 	std::string full = path;
-	set_dir_chars(root);
 	set_dir_chars(full);
 	if (root.empty() || unsafe_target(root.back() == '/' ? root : root + '/', full) == nullptr) return false;
 	std::lock_guard<std::mutex> hold(xer_lock);
@@ -196,7 +194,7 @@ struct folder_memo {
 
 int way_blocked(std::string const& first, std::string const& second, std::string const& path, int line)
 {
-	__VEDEZE_alert(0, first, second, "It is:", path, 1, "utils", line);
+	__VEDEZE_alert(0, first, second, "It is:", path, ALERT_report, "utils", line);
 	return 0;
 }
 
@@ -288,38 +286,4 @@ int clear_the_way()
 	for (std::string const& folder : emptied) remove_emptied_folder(folder + "/");
 	take_listed_case();
 	return 1;
-}
-
-// ---- dir_progress_bar ------------------------------------------------------------
-
-float dir_progress_fraction(float lo, float cur, float hi)
-{
-	if (lo == hi) return 0.52f;
-	float const f = 0.04f + 0.96f * (cur - lo) / (hi - lo);
-	return f < 0.04f ? 0.04f : (f > 1.0f ? 1.0f : f);
-}
-
-void dir_progress_panel(float lo, float cur, float hi, int mode, std::string title, std::string detail)
-{
-	std::string const status = mode == 0   ? "Currently SCANNING the directory text file."
-	                           : mode == 1 ? "Currently EXAMINING the hard disk."
-	                                       : "";
-	OGL_2dquad(365, 48, 1.0f, 0, 0, 0, 0, 0, 768, 0, 0.75f, 1024, 768, 1, 0.75f, 1024, 0, 1, 0, 1, 5);
-	float const x0 = (static_cast<float>(mnw.x_res_use) - 512.0f) * 0.5f;
-	float const y0 = (static_cast<float>(mnw.y_res_use) - 138.0f) * 0.5f;
-	float const fraction = dir_progress_fraction(lo, cur, hi);
-	float const left = x0 + 30.0f, right = x0 + 512.0f - 30.0f;
-	float const fill = left + fraction * (right - left);
-	BTN_frame2(15, x0 + 20.0f, y0 + 20.0f, 472.0f, 98.0f, "");
-	BTN_frame1(4, (left + right) * 0.5f, y0 + 35.0f, right - left, 0);
-	BTN_frame1(5, (left + fill) * 0.5f, y0 + 35.0f, fill - left, 0);
-	OGL_string(48, x0 + 32.0f, y0 + 100.0f, title, 462.0f, 100);
-	OGL_string(48, x0 + 32.0f, y0 + 80.0f, status, 462.0f, 100);
-	OGL_string(48, x0 + 32.0f, y0 + 60.0f, detail, 462.0f, 100);
-}
-
-void dir_progress_bar(float lo, float cur, float hi, int mode, std::string title, std::string detail)
-{
-	dir_progress_panel(lo, cur, hi, mode, title, detail);
-	OGL_sbuf();  // no frame loop runs while a read in one call works
 }

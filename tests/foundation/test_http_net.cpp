@@ -141,6 +141,13 @@ script_reply pieces(std::vector<std::string> const& parts, script_end end = scri
 TEST_F(HttpTest, RepliesTable)
 {
 	std::string const big_header = "HTTP/1.1 200 OK\r\n" + std::string(70000, 'x') + "\r\n\r\n";
+	// After the last chunk, trailer lines that never end: each within the
+	// line cap, together past the head's.
+	script_reply endless_trailer;
+	endless_trailer.steps.push_back({"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n", 0});
+	for (int i = 0; i < 40; i++)
+		endless_trailer.steps.push_back({"X-T: " + std::string(4089, 't') + "\r\n", 1});
+	endless_trailer.end = script_end::stall;
 	struct {
 		char const* name;
 		script_reply reply;
@@ -187,6 +194,8 @@ TEST_F(HttpTest, RepliesTable)
 		{"length past any file", script_simple("HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n\r\nab"), 2, "",
 		 "   GetOSErr   =" + std::to_string(EPROTO) + "\n", true},
 		{"header block over the cap", script_simple(big_header, script_end::stall), 2, "",
+		 "   GetOSErr   =" + std::to_string(EPROTO) + "\n", true},
+		{"chunked, trailer past the head's cap", endless_trailer, 2, "",
 		 "   GetOSErr   =" + std::to_string(EPROTO) + "\n", true},
 		{"no blank after the colon, chunked",
 		 script_simple("HTTP/1.1 200 OK\r\nTransfer-Encoding:chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n", script_end::stall),

@@ -55,7 +55,7 @@ struct grab_test : logged_test {
 		stg = stg_struct{};
 		stg.download_os = 1;
 		stg.rename_folder = 1;
-		stg.grab_phase = 3;
+		stg.grab_phase = GRAB_unwanted;
 		stg.server_count = 0;
 		dest = dir.path() + "Sky/";
 		master = dir.path() + "master/";

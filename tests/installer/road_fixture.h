@@ -260,11 +260,11 @@ struct road_test : ::testing::Test {
 	}
 	bool main_screen_ready()
 	{
-		return frames_until([] { return stg.dir_state == 3 && disk_space_avail == 1; });
+		return frames_until([] { return stg.dir_state == DIRST_ready && disk_space_avail == 1; });
 	}
 	bool install_ended()
 	{
-		return frames_until([] { return stg.install_stage == 2; });
+		return frames_until([] { return stg.install_stage == STAGE_ended; });
 	}
 	std::string log_text() { return drive->app().log_text(); }
 

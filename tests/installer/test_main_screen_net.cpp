@@ -27,7 +27,7 @@ struct DirArchiveTest : grab_test {
 		dir_path_path = temp_path;
 		stg.dir_state = 0;
 		xtim.run_time = 100.0f;
-		dir_archive_waiting = false;
+		directory_pause = retry_pause();
 	}
 	// Steps until done() holds or ten seconds pass.
 	template <typename F>

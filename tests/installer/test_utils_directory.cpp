@@ -128,6 +128,9 @@ TEST_F(DirectoryTest, ParsesListedPathsAndHistories)
 	    {"separators unified, letter case kept",
 	     header() + "DIR All\\Res:X/\nFILE 0 0 1 1 1 " + s + " Sub:File.TXT\n",
 	     {{{"All/Res/X/Sub/File.TXT", 0, 0, 1, 1, 1, s}}}},
+	    {"dot and empty folder names dropped",
+	     header() + "DIR ./All/./x//\nFILE 0 0 1 1 1 " + s + " ./a\nFILE 0 0 1 1 1 " + s + " .//b\n",
+	     {{{"All/x/a", 0, 0, 1, 1, 1, s}}, {{"All/x/b", 0, 0, 1, 1, 1, s}}}},
 	    {"other lines and a NUL are passed over",
 	     header() + "COMMENT x\nDIR All/\nFILE 0 0 1 1 1 " + s + " a" + std::string(1, '\0') + "junk\nBETA 9\n",
 	     {{{"All/a", 0, 0, 1, 1, 1, s}}}},
@@ -332,6 +335,42 @@ TEST_F(DirectoryTest, ChangesAreCountedWhateverTheirSizes)
 		EXPECT_EQ(stg.disk_bytes_req, 0.0f);
 		EXPECT_EQ(dir_changes, c.changes);
 	}
+}
+
+// A current file is one path however a line spells its folders: a GONE line
+// that reaches it through "." or an empty folder name must neither delete it
+// nor count as a change.
+TEST_F(DirectoryTest, AGoneLineSpellingACurrentFileAnotherWayLeavesIt)
+{
+	mkdir(local("x").c_str(), 0755);
+	write_text_file(local("x/small"), "abc");
+	write_text_file(local("x/other"), "abc");
+	std::string const s = kSigA;
+	struct {
+		char const* what;
+		std::string gone;  // DIR and FILE lines for the gone path
+	} const cases[] = {
+	    {"a dot folder in the name", "DIR All/x/\nFILE 0 0 1 0 0 " + s + " ./small\nFILE 0 0 2 0 0 GONE ./small\n"},
+	    {"a dot folder in the DIR line", "DIR All/./x/\nFILE 0 0 1 0 0 " + s + " small\nFILE 0 0 2 0 0 GONE small\n"},
+	    {"an empty folder name", "DIR All/x//\nFILE 0 0 1 0 0 " + s + " small\nFILE 0 0 2 0 0 GONE small\n"},
+	    {"a dot folder through a colon", "DIR All:x:.:\nFILE 0 0 1 0 0 " + s + " small\nFILE 0 0 2 0 0 GONE small\n"},
+	};
+	choose_files_ask = [](std::string, int) { return 3; };  // no question is expected
+	for (auto const& c : cases) {
+		SCOPED_TRACE(c.what);
+		// Another path between: the gone lines are a history of their own.
+		ASSERT_EQ(read(header() + "DIR All/x/\nFILE 0 0 2 0 0 " + s + " small\nFILE 0 0 2 0 0 " + s + " other\n" +
+		               c.gone),
+		          3);
+		ASSERT_EQ(sim_info.size(), 3u);
+		EXPECT_EQ(dir_changes, 0);
+		ASSERT_EQ(choose_files(), 1);
+		for (file_history_struct const& h : sim_info) {
+			EXPECT_EQ(h.versions.back().del_it, 0) << h.versions.back().name;
+			EXPECT_EQ(h.versions.back().get_it, 0) << h.versions.back().name;
+		}
+	}
+	choose_files_ask = select_alert;
 }
 
 TEST_F(DirectoryTest, ProgressPanelCadence)

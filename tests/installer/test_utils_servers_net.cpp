@@ -27,7 +27,7 @@ struct ServerFetchTest : logged_test {
 		stg.server_count = -1;
 		install_name = no_install_name;
 		xtim.run_time = 0.0f;
-		server_list_waiting = false;
+		server_list_pause = retry_pause();
 	}
 	void use_proxy(uint16_t port)
 	{

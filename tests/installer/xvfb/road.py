@@ -20,7 +20,8 @@ folder, stand-in `zenity` (cancels) and `xdg-open` first on PATH:
           becomes a file and a file a folder, names change only in letter
           case (one with new content, one folder), and a file the user
           edited moves between platform folders; its directory file also
-          has a GONE line spelling a current file's path in another case.
+          has GONE lines spelling current files' paths in another case,
+          through "." and through an empty folder name.
           The one question (install, not delete) is answered "OVERWRITE THE
           OLD FILE"; the install completes and the tree equals the third
           master, the user's own files kept.
@@ -448,6 +449,12 @@ class Program:
 
     def kill(self):
         if self.proc.poll() is None:
+            # What the window showed last, for the shot of a failed run: the
+            # run's own clean-up ends the program before that shot is taken.
+            try:
+                self.road.last_screen = self.road.screen.window_rgb()
+            except Exception:
+                self.road.last_screen = None
             self.proc.kill()
             self.proc.wait()
 
@@ -471,9 +478,10 @@ class Road:
         self.run = 'setup'
         self.shots = 0
 
-    def shoot(self, name):
+    def shoot(self, name, rgb=None):
         self.shots += 1
-        write_png(os.path.join(self.keep, '%02d-%s-%s.png' % (self.shots, self.run, name)), self.screen.window_rgb())
+        write_png(os.path.join(self.keep, '%02d-%s-%s.png' % (self.shots, self.run, name)),
+                  rgb if rgb is not None else self.screen.window_rgb())
 
     def shows(self, col, x, y, text):
         return self.texts.shown(self.screen.window_rgb(), col, x, y, text)
@@ -669,6 +677,11 @@ class Road:
         readme = hashlib.md5(b'read me, second edition\n').hexdigest()
         text += ('\nDIR All/Instructions/\nFILE 0 0 85007 1 1 %s README.TXT\nFILE 0 0 85008 0 0 GONE README.TXT\n'
                  % readme)
+        # And GONE lines reaching current files through "." and an empty folder name.
+        manual = hashlib.md5(b'manual, second edition\n').hexdigest()
+        text += ('DIR All/./Instructions/\nFILE 0 0 85007 1 1 %s readme.txt\nFILE 0 0 85008 0 0 GONE readme.txt\n'
+                 'DIR All/Instructions//\nFILE 0 0 85007 1 1 %s MANUAL.txt\nFILE 0 0 85008 0 0 GONE MANUAL.txt\n'
+                 % (readme, manual))
         with zipfile.ZipFile(archive, 'w', zipfile.ZIP_DEFLATED) as z:
             z.writestr('directory.txt', text)
         self.sets.append(out)
@@ -799,11 +812,12 @@ class Road:
         try:
             for run in self.runs:
                 self.run = run
+                self.last_screen = None
                 log('%s run' % run)
                 try:
                     getattr(self, run)()
                 except Failed:
-                    self.shoot('failed')
+                    self.shoot('failed', getattr(self, 'last_screen', None))
                     raise
         finally:
             self.nginx.stop()
