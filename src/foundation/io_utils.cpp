@@ -118,8 +118,8 @@ err_msg_struct const kErrMsgs[] = {
 	{0, nullptr},
 };
 
-std::string sErrFile;
-int sErrLine = -1;
+thread_local std::string sErrFile;
+thread_local int sErrLine = -1;
 
 std::string error_str(int code)
 {

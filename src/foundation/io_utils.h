@@ -41,8 +41,8 @@ int show_del_err(int code);       // never
 int show_make_dir_err(int code);  // unless 0, 17 (exists) or -48
 
 // Where the last failing file or zip operation gave up, for failure logs.
-extern std::string sErrFile;
-extern int sErrLine;
+extern thread_local std::string sErrFile;  // per thread: the pool expands several files at once
+extern thread_local int sErrLine;
 #define IO_NOTE_FAILURE() (sErrFile = "io_utils", sErrLine = __LINE__)
 
 // ---- file operations ------------------------------------------------------
