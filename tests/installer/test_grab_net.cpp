@@ -499,8 +499,9 @@ TEST_F(GrabNetTest, StopWhileThePoolHoldsFiles)
 	EXPECT_EQ(next.finished, 0);
 	for (int i = 0; i < 12; i++) {
 		std::string const path = installed("All/Data/d" + std::to_string(i) + ".dat");
-		if (exists(path))
+		if (exists(path)) {
 			EXPECT_EQ(read_text_file(path), contents[static_cast<size_t>(i)]) << path;
+		}
 	}
 
 	list_release();
