@@ -672,6 +672,10 @@ int main(int argc, char** argv)
 	    fetch_and_expand(wanted_paths, wanted, opt.port, w + "base-dl/", w + "base/", w + "curl-fresh.cfg");
 	check_installed(wanted, set, w + "base/");
 	std::string const installed = w + "fresh-default/" + kSetName + "/";
+	// A fresh install each time: an earlier run's copy would also keep this
+	// one from taking the version's name.
+	bench::remove_tree(w + "fresh-default/");
+	bench::remove_tree(w + "fresh-max-cpu/");
 	bench::install_result const fresh = bench::run_install(w + "run-default/", w + "fresh-default/", opt.port, false);
 	check_installed(wanted, set, installed);
 	bench::install_result const flat = bench::run_install(w + "run-max-cpu/", w + "fresh-max-cpu/", opt.port, true);

@@ -104,6 +104,9 @@ void* xtaskproc(void*)
 // ---- start and stop ----------------------------------------------------------------
 void THREAD_init()
 {
+	// Once only: a second start would swap the queue under the running
+	// workers (a program started afresh in one process, as tests do).
+	if (threads_inited) return;
 	main_thread = UTL_get_current_thread();
 	UTL_critical_section_create(&free_calls_lock);
 	UTL_message_queue_create(&call_queue);

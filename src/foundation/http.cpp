@@ -10,6 +10,7 @@
 // Content-Length, by chunked coding, or by the server's orderly close.
 #include "foundation/http.h"
 
+#include <poll.h>
 #include <strings.h>
 
 #include <algorithm>
@@ -506,6 +507,23 @@ void http_class::cancel(int slot)
 {
 	if (slot >= 0 && slot <= 5)
 		downloads[slot].reset();
+}
+
+void http_class::wait_any(std::vector<int> const& slots, int timeout_ms)
+{
+	std::vector<pollfd> fds;
+	for (int slot : slots) {
+		down_class const* d = slot >= 0 && slot <= 5 ? downloads[slot].get() : nullptr;
+		int const fd = d && d->socket ? d->socket->Descriptor() : -1;
+		if (fd < 0 || d->error != 0)
+			return;
+		short events = POLLIN;
+		if (!d->send_buffer.empty())
+			events |= POLLOUT;  // also a connect under way: it ends writable
+		fds.push_back(pollfd{fd, events, 0});
+	}
+	if (!fds.empty())
+		poll(fds.data(), fds.size(), timeout_ms);
 }
 
 // ---- http_class::net_check --------------------------------------------------------

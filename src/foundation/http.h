@@ -83,6 +83,10 @@ public:
 	// Drops slot 0-5's transfer, if any: its socket and destination file are
 	// closed and nothing more is written; the next net_check starts afresh.
 	void cancel(int slot);
+	// Waits up to timeout_ms for one of these slots' transfers to be ready
+	// to go on (a reply to read, a request to send); at once when one of
+	// them has no transfer under way, so that net_check starts it.
+	void wait_any(std::vector<int> const& slots, int timeout_ms);
 };
 
 extern http_class http;

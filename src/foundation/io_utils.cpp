@@ -118,8 +118,8 @@ err_msg_struct const kErrMsgs[] = {
 	{0, nullptr},
 };
 
-std::string sErrFile;
-int sErrLine = -1;
+thread_local std::string sErrFile;
+thread_local int sErrLine = -1;
 
 std::string error_str(int code)
 {
@@ -353,6 +353,8 @@ void sweep_beside(std::string const& dir)
 }
 
 }  // namespace
+
+void sweep_left_over(std::string const& folder) { sweep_beside(folder); }
 
 // Made under a name that nothing uses yet, so that a link planted under a
 // known name cannot redirect the write.

@@ -41,8 +41,8 @@ int show_del_err(int code);       // never
 int show_make_dir_err(int code);  // unless 0, 17 (exists) or -48
 
 // Where the last failing file or zip operation gave up, for failure logs.
-extern std::string sErrFile;
-extern int sErrLine;
+extern thread_local std::string sErrFile;  // per thread: the pool expands several files at once
+extern thread_local int sErrLine;
 #define IO_NOTE_FAILURE() (sErrFile = "io_utils", sErrLine = __LINE__)
 
 // ---- file operations ------------------------------------------------------
@@ -69,6 +69,9 @@ int make_file_executable(char const* path);
 int make_beside(std::string const& target, std::string& tmp, std::function<int(std::string const&)> const& make);
 // After the item make_beside made took its place or was removed.
 void let_go_beside(std::string const& tmp);
+// Removes, once per folder and run, what make_beside's of runs no longer
+// running left half made in folder (a full path ending in its separator).
+void sweep_left_over(std::string const& folder);
 // Runs app_path + app with the arguments "-path" and path (none when path is
 // empty), then finishes this program and ends it with status 1. Returns the
 // errno only when the new program could not be started.

@@ -37,6 +37,7 @@ public:
 
 	void Connect(unsigned long host, unsigned short port);
 	int GetStatus();
+	int Descriptor() const { return fd; }  // -1 when there is none
 	int GetOSError() const { return os_error; }
 	bool ReceivedRelease();
 	// Bytes read (> 0); -1 the peer has released, -2 not connected,

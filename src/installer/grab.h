@@ -5,6 +5,8 @@
 #pragma once
 #include <string>
 
+#include "foundation/exce.h"
+
 // The scheduler's state; the screens read its counters.
 struct next_struct {
 	int next_file;        // index into sim_info of the next path to hand out, 0..n
@@ -32,6 +34,14 @@ void reset_next();
 // (after clean-up and renaming) or when the install has failed
 // (install_error).
 int grab_files();
+// Raises on the frame thread the alerts grab_files met on another thread.
+void grab_raise_alerts();
+// Holds for grab_raise_alerts, as fatal, an alert thrown off the frame
+// thread.
+void grab_hold_alert(exce_class const& e);
+// Waits up to timeout_ms for the scheduler to have work: a transfer ready
+// to go on or a result of the pool; at once when a slot needs a new path.
+void grab_wait(int timeout_ms);
 // Expands the archive zip to the installed path dest, marks
 // application-bundle programs executable and deletes the archive. The
 // archive must hold just that file, of at most ext_kb (the listed size,

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "foundation/app_globals.h"
+#include "installer/main_install.h"
 #include "installer/make_installer.h"
 #include "installer/utils.h"
 #include "shell/app_callbacks.h"
@@ -36,6 +37,9 @@ int main(int argc, char** argv)
 	start_installer(dest_arg);
 	// A fatal alert or new_format while settling has set app_done already.
 	while (!app_done) VEDEZE_event_proc();
+	// A window closed during an install: the scheduler stops and the pool's
+	// files end whole before the threads are stopped.
+	stop_transfers();
 	VEDEZE_finishup(1);
 	return 0;
 }

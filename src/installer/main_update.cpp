@@ -15,8 +15,8 @@
 //   the install's start                start_install                   main_install.cpp
 //   the user's choices                 handle_EULA, choose_files       main_screen.cpp, utils_choice.cpp
 //   the folder tree                    clear_the_way, make_dirs        utils_tree.cpp
-//   the scheduler                      run_scheduler, grab_files       main_install.cpp, grab.cpp
-//   expansion and deletion             extract_and_delete_file,        grab.cpp
+//   the scheduler (its own thread)     run_scheduler, grab_files       main_install.cpp, grab.cpp
+//   expansion and deletion (the pool)  extract_and_delete_file,        grab.cpp
 //                                      remove_listed_file
 //   the end                            finish_install (grab_files),    grab.cpp
 //                                      stage_messages                  main_screen.cpp
@@ -152,7 +152,7 @@ void APP_update()
 
 	if (stg.install_stage == STAGE_idle && stg.dir_state != DIRST_fetch) read_sizes();
 	if (stg.install_stage == STAGE_running) {
-		run_scheduler(0.01);
+		run_scheduler();
 		advance_install_ratio(xtim.prd_FM);
 	}
 	std::string line[3];

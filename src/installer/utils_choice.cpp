@@ -60,12 +60,17 @@ int choose_files()
 		bool const gone = v.sig_want == "GONE";
 		std::string const local = installed_path(v.name);
 		std::vector<int> const& same_place = landing[keys[i]];
-		bool other_installs = false;
-		for (int j : same_place) other_installs = other_installs || (j != i && installs_file(j));
+		bool other_installs = false, later_installs = false;
+		for (int j : same_place) {
+			other_installs = other_installs || (j != i && installs_file(j));
+			later_installs = later_installs || (j > i && installs_file(j));
+		}
 		int want = want_this_f(i, last, v.flag);
 		if (want) {
 			if (gone && other_installs) {
 				want = 0;  // the release still ships this file: never deleted, never asked about
+			} else if (later_installs) {
+				want = 0;  // a later listing of the place is the release's, or runs would undo each other
 			} else if (v.sig_have == "NONE") {
 				if (gone) want = 0;
 			} else if (v.sig_have == v.sig_want) {

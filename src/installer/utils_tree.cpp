@@ -135,6 +135,8 @@ namespace {
 // the folders deepest first.
 void list_below(std::string const& folder, std::vector<std::string>& others, std::vector<std::string>& folders)
 {
+	// A killed run's half-written file is no one's: it never holds up a reshape.
+	sweep_left_over(app_path + folder + "/");
 	DIR* dir = opendir((app_path + folder).c_str());
 	if (!dir) return;
 	std::vector<std::string> names;
@@ -155,6 +157,43 @@ void list_below(std::string const& folder, std::vector<std::string>& others, std
 
 bool kind_at(std::string const& path, struct stat& st) { return lstat((app_path + path).c_str(), &st) == 0; }
 
+// The folders of installed paths as the file operations reach them, each
+// looked up once: a fresh install's thousands of files share a few hundred
+// folders that do not exist yet, and each lookup of a missing name lists
+// its parent.
+struct folder_memo {
+	struct found {
+		std::string at;  // the folder as reached
+		bool is_dir;
+	};
+	std::map<std::string, found> folders;  // by the listed spelling
+
+	found const& of(std::string const& path)
+	{
+		std::string const folder = path.substr(0, path.rfind('/'));
+		auto it = folders.find(folder);
+		if (it == folders.end()) {
+			found f{resolved_path(folder), false};
+			struct stat st;
+			f.is_dir = kind_at(f.at, st) && S_ISDIR(st.st_mode);
+			it = folders.emplace(folder, std::move(f)).first;
+		}
+		return it->second;
+	}
+	// Nothing stands at path: its folder does not exist under any spelling.
+	bool nothing_at(std::string const& path) { return path.find('/') != std::string::npos && !of(path).is_dir; }
+	// The path reaches itself: its folder does, and the file is either not
+	// there at all or there under its listed spelling.
+	bool reaches_itself(std::string const& path)
+	{
+		if (path.find('/') == std::string::npos) return false;
+		found const& f = of(path);
+		if (f.at != path.substr(0, path.rfind('/'))) return false;
+		struct stat st;
+		return !f.is_dir || kind_at(path, st);
+	}
+};
+
 int way_blocked(std::string const& first, std::string const& second, std::string const& path, int line)
 {
 	__VEDEZE_alert(0, first, second, "It is:", path, ALERT_report, "utils", line);
@@ -167,8 +206,10 @@ int way_blocked(std::string const& first, std::string const& second, std::string
 void take_listed_case()
 {
 	size_t const from = app_path.size() + dest_dir_path.size();
+	folder_memo memo;
 	for (size_t i = 0; i < sim_info.size(); ++i) {
 		if (!installs_file(static_cast<int>(i))) continue;
+		if (memo.reaches_itself(installed_path(sim_info[i].versions.back().name))) continue;
 		std::string const literal = app_path + installed_path(sim_info[i].versions.back().name);
 		std::string found = literal;
 		set_dir_chars(found);
@@ -182,8 +223,10 @@ void take_listed_case()
 				struct stat st;
 				// Plain calls: the case repair would turn the new name back into the old.
 				if (!through_link(old_name.substr(app_path.size())) && lstat(old_name.c_str(), &st) == 0 &&
-				    lstat(new_name.c_str(), &st) != 0 && errno == ENOENT)
+				    lstat(new_name.c_str(), &st) != 0 && errno == ENOENT) {
 					rename(old_name.c_str(), new_name.c_str());
+					memo.folders.clear();  // the folders below now reach other names
+				}
 			}
 			s = e + 1;
 		}
@@ -216,8 +259,10 @@ int clear_the_way()
 			                   "and I must not delete it.",
 			                   "Please move it somewhere else, then install again.", at, __LINE__);
 	}
+	folder_memo memo;
 	for (size_t i = 0; i < sim_info.size(); ++i) {
 		if (!installs_file(static_cast<int>(i)) || sim_info[i].versions.back().sig_have != "NONE") continue;
+		if (memo.nothing_at(installed_path(sim_info[i].versions.back().name))) continue;
 		std::string const at = resolved_path(installed_path(sim_info[i].versions.back().name));
 		struct stat st;
 		if (!kind_at(at, st) || !S_ISDIR(st.st_mode)) continue;

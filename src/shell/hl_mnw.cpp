@@ -441,10 +441,13 @@ void menu_hover()
 
 }  // namespace
 
+std::recursive_mutex frame_lock;
+
 void VEDEZE_frame_restart() { fs = frame_statics(); }
 
 void VEDEZE_event_proc()
 {
+	std::unique_lock<std::recursive_mutex> frame(frame_lock);
 	timer_flags();
 
 	return_hit = 0;
@@ -468,7 +471,11 @@ void VEDEZE_event_proc()
 	// One tick (1/60 s) of sleep waits for the first event instead of spinning.
 	PLT_event ev;
 	for (;;) {
-		if (sleep) PLT_input_wait(17);
+		if (sleep) {
+			frame.unlock();
+			PLT_input_wait(17);
+			frame.lock();
+		}
 		if (!PLT_input_next(&ev) || ev.what == 0) break;
 		APL_handlewin(ev);
 		if (ev.what == PLT_ev_system) break;
@@ -522,6 +529,8 @@ void VEDEZE_event_proc()
 	}
 
 	if (mixed) return;
+	frame.unlock();
 	OGL_sbuf();
+	frame.lock();
 	if (qtim.recording) qtim.mov_addframe();
 }

@@ -2,6 +2,7 @@
 // screen current, event dispatch, click routing, and the table of menus with
 // their items and precomputed rectangles.
 #pragma once
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -73,3 +74,8 @@ void APL_handlewin(PLT_event const& ev);
 // Routes a click to the menus or closes a sub-window; force closes one
 // without a hit in its close box.
 void VEDEZE_handleclick(int force);
+
+// Held by the frame thread through each frame but for its wait for events
+// and its buffer swap. A thread that shares the frame's state (the
+// installer's scheduler) works only while it holds this.
+extern std::recursive_mutex frame_lock;

@@ -7,10 +7,15 @@
 // failover table - abandoning and running again.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
 #include <atomic>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
+#include "foundation/UTL_thread.h"
+#include "foundation/hl_thread.h"
 #include "grab_fixture.h"
 #include "shell/app_callbacks.h"
 #include "support/real_servers.h"
@@ -51,6 +56,56 @@ int finished_paths()
 		n += h.versions.back().up_to_date;
 	return n;
 }
+
+// The names in a folder, and below it, that a stopped install must never
+// leave: archives and half-written files.
+std::vector<std::string> leftovers(std::string const& folder)
+{
+	std::vector<std::string> out;
+	DIR* d = opendir(folder.c_str());
+	if (!d)
+		return out;
+	while (dirent const* e = readdir(d)) {
+		std::string const name = e->d_name;
+		if (name == "." || name == "..")
+			continue;
+		if (name.rfind(".new-", 0) == 0 || (name.size() > 4 && name.substr(name.size() - 4) == ".zip"))
+			out.push_back(folder + name);
+		if (e->d_type == DT_DIR)
+			for (auto const& deeper : leftovers(folder + name + "/"))
+				out.push_back(deeper);
+	}
+	closedir(d);
+	return out;
+}
+
+// Holds every worker of the pool until opened, so that archives queue up.
+struct pool_gate {
+	std::atomic<int> open{0};
+	std::vector<THREAD_call*> calls;
+	static void* hold(void* arg)
+	{
+		auto* const gate = static_cast<pool_gate*>(arg);
+		while (!gate->open.load())
+			std::this_thread::sleep_for(std::chrono::milliseconds(1));
+		return nullptr;
+	}
+	pool_gate()
+	{
+		if (!THREAD_is_inited())
+			THREAD_init();
+		for (size_t i = 0; i < worker_threads.size(); i++)
+			calls.push_back(THREAD_run_async(hold, this));
+	}
+	~pool_gate()
+	{
+		open = 1;
+		for (THREAD_call* c : calls) {
+			THREAD_is_done(c, -1);
+			THREAD_cleanup(c);
+		}
+	}
+};
 
 // ---- stream count table -----------------------------------------------------------
 
@@ -174,7 +229,7 @@ TEST_F(GrabNetTest, ProgressOfARunningTransfer)
 // What the first server does with a request; the second serves the set.
 enum class fault {
 	none, not_found, reset_mid_body, short_body, slow_pieces, wrong_file, corrupt_zip, escaping_entry, extra_entries,
-	too_large, endless
+	too_large, endless, long_body, byte_by_byte, html_page, redirect
 };
 
 // Every bad reply or archive is a failed download: another server is tried,
@@ -217,6 +272,24 @@ TEST_F(GrabNetTest, FailoverTable)
 		case fault::escaping_entry: return script_simple(ok_reply(escaping));
 		case fault::extra_entries: return script_simple(ok_reply(extra));
 		case fault::too_large: return script_simple(ok_reply(too_large));
+		case fault::long_body: {
+			// The length lies low; the rest of the archive follows later.
+			std::string const head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(good.size() - 30) + "\r\n\r\n";
+			r.steps.push_back({head + good.substr(0, good.size() - 30), 0});
+			r.steps.push_back({good.substr(good.size() - 30), 50});
+			return r;
+		}
+		case fault::byte_by_byte: {
+			std::string const all = ok_reply(good);
+			for (char c : all)
+				r.steps.push_back({std::string(1, c), 0});
+			return r;
+		}
+		case fault::html_page:
+			return script_simple(ok_reply("<html><body><h1>Service unavailable</h1></body></html>\n"));
+		case fault::redirect:
+			return script_simple("HTTP/1.1 302 Found\r\nLocation: http://srv0.test/one/All/Resources/a.txt.zip\r\n"
+			                     "Content-Length: 0\r\n\r\n");
 		case fault::endless:
 			// No length, and more than the archive's listed size and margin.
 			r.steps.push_back({"HTTP/1.1 200 OK\r\n\r\n", 0});
@@ -245,9 +318,17 @@ TEST_F(GrabNetTest, FailoverTable)
 	    {"an archive holding other files too", fault::extra_entries, fault::none, true},
 	    {"an archive expanding past its listed size", fault::too_large, fault::none, true},
 	    {"an endless reply", fault::endless, fault::none, true},
+	    {"a length lying low, the rest of the body later", fault::long_body, fault::none, true},
+	    {"a reply byte by byte", fault::byte_by_byte, fault::none, true},
+	    {"an HTML page with status 200", fault::html_page, fault::none, true},
+	    {"a redirect", fault::redirect, fault::none, true},
+	    {"every server redirects", fault::redirect, fault::redirect, false},
+	    {"every server sends an HTML page", fault::html_page, fault::html_page, false},
 	    {"every server bad", fault::not_found, fault::not_found, false},
 	    {"every archive holding other files too", fault::extra_entries, fault::extra_entries, false},
 	    {"every archive expanding past its listed size", fault::too_large, fault::too_large, false},
+	    // Found by the pool's signature check, after the slot has moved on.
+	    {"every archive of the wrong file", fault::wrong_file, fault::wrong_file, false},
 	};
 	for (auto const& c : cases) {
 		SCOPED_TRACE(c.what);
@@ -282,13 +363,15 @@ TEST_F(GrabNetTest, FailoverTable)
 		EXPECT_TRUE(recorded_alerts().empty());
 		if (c.completes)
 			EXPECT_EQ(read_text_file(dest + "Resources/a.txt"), "the right a");
+		else if (c.first == fault::wrong_file)
+			EXPECT_EQ(read_text_file(dest + "Resources/a.txt"), "an old a");  // checked once in place
 		else
 			EXPECT_FALSE(exists(dest + "Resources/a.txt"));
 		EXPECT_EQ(read_text_file(dest + "Resources/b.txt"), "the right b");
 		EXPECT_EQ(read_text_file(dest + "Resources/mine.txt"), "the user's");
 		EXPECT_FALSE(exists(fresh.path() + "a.txt"));  // the escaping entry's target
 		EXPECT_GT(first_hits.load(), 0);
-		if (c.first == fault::none || c.first == fault::slow_pieces) {
+		if (c.first == fault::none || c.first == fault::slow_pieces || c.first == fault::byte_by_byte) {
 			EXPECT_EQ(second_hits.load(), 0);
 		}
 		if (!c.completes) {
@@ -364,6 +447,71 @@ TEST_F(GrabNetTest, AbandonThenInstallElsewhere)
 	EXPECT_EQ(old_srv.requests().size(), 2u);
 	for (int k = 0; k < 4; k++)
 		EXPECT_FALSE(exists(temp_path + std::to_string(k) + ".zip"));
+}
+
+// A stop while fetched archives wait for the pool: each job under way ends
+// with its file whole, the others give up; no archive and no half-written
+// file is left, and a new run installs everything.
+TEST_F(GrabNetTest, StopWhileThePoolHoldsFiles)
+{
+	nginx_server web(dir.path(), www);
+	ASSERT_TRUE(web.ok()) << web.error();
+	std::vector<std::string> contents;
+	for (int i = 0; i < 12; i++) {
+		contents.push_back(std::string(20000 + 1000 * i, static_cast<char>('a' + i)));
+		publish("set", "All/Data/d" + std::to_string(i) + ".dat", contents.back());
+	}
+	mkdir((dest + "Data").c_str(), 0755);
+	use_servers(web.port(), {"set"});
+	stg.stream_count = 4;
+	auto list_release = [&] {
+		sim_info.clear();
+		for (int i = 0; i < 12; i++)
+			want("All/Data/d" + std::to_string(i) + ".dat", contents[static_cast<size_t>(i)]);
+	};
+	list_release();
+	reset_next();
+
+	{
+		pool_gate gate;
+		// Every archive fetched: the slots have handed them all to the pool.
+		auto const until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+		while (std::chrono::steady_clock::now() < until) {
+			ASSERT_EQ(grab_files(), 0);  // never the end while files wait
+			bool idle = true;
+			for (int k = 0; k < 4; k++)
+				idle = idle && (!next.active[k] || next.file_index[k] >= 12);
+			if (idle)
+				break;
+			std::this_thread::sleep_for(std::chrono::microseconds(200));
+		}
+		EXPECT_FALSE(leftovers(temp_path).empty());  // the archives wait in the temporary folder
+		// The gate opens while the stop waits: the queued jobs find it stopping.
+		std::thread opener([&gate] {
+			std::this_thread::sleep_for(std::chrono::milliseconds(50));
+			gate.open = 1;
+		});
+		abandon_transfers();
+		opener.join();
+	}
+	EXPECT_EQ(leftovers(temp_path), std::vector<std::string>{});
+	EXPECT_EQ(leftovers(dest), std::vector<std::string>{});
+	EXPECT_EQ(next.finished, 0);
+	for (int i = 0; i < 12; i++) {
+		std::string const path = installed("All/Data/d" + std::to_string(i) + ".dat");
+		if (exists(path)) {
+			EXPECT_EQ(read_text_file(path), contents[static_cast<size_t>(i)]) << path;
+		}
+	}
+
+	list_release();
+	reset_next();
+	EXPECT_EQ(run(), 1);
+	EXPECT_EQ(stg.install_error, 0);
+	for (int i = 0; i < 12; i++)
+		EXPECT_EQ(read_text_file(installed("All/Data/d" + std::to_string(i) + ".dat")), contents[static_cast<size_t>(i)]);
+	EXPECT_EQ(leftovers(temp_path), std::vector<std::string>{});
+	EXPECT_EQ(leftovers(dest), std::vector<std::string>{});
 }
 
 TEST_F(GrabNetTest, InterruptedRunConvergesWhenRunAgain)

@@ -144,6 +144,15 @@ TEST_F(ChooseFilesTest, DecidesEveryPath)
 	     {{"Mac/tool", {O, "GONE"}, 1, O}, {"All/tool", {C}, 0, O}}, {}, 1, {}, {{0, 0}, {1, 0}}},
 	    {"moved and edited by the user: asked once, to install, never to delete",
 	     {{"Mac/tool", {O, "GONE"}, 1, M}, {"All/tool", {C}, 0, M}}, {1}, 1, {{"/d/tool", 0}}, {{0, 0}, {1, 0}}},
+	    // A path listed twice as current: the later listing is the release's,
+	    // else each run would put back the other and none would be the last.
+	    {"listed twice, neither on disk: fetched once, by the later listing",
+	     {{"All/a", {C}, 0, "NONE"}, {"All/b", {C}, 0, "NONE"}, {"All/a", {O}, 0, "NONE"}}, {}, 1, {},
+	     {{0, 0}, {1, 0}, {1, 0}}},
+	    {"listed twice, the earlier on disk: replaced by the later",
+	     {{"All/a", {C}, 0, C}, {"All/a", {O}, 0, C}}, {}, 1, {}, {{0, 0}, {1, 0}}},
+	    {"listed twice, the later on disk: left as it is",
+	     {{"All/a", {C}, 0, O}, {"All/a", {O}, 0, O}}, {}, 1, {}, {{0, 0}, {0, 0}}},
 	    {"moved to another platform: the old copy is deleted",
 	     {{"Mac/tool", {O, "GONE"}, 1, O}, {"Win/tool", {C}, 2, O}}, {}, 1, {}, {{0, 1}, {0, 0}}},
 	};

@@ -98,11 +98,19 @@ def leftovers(dest):
 
 
 def blocked(pid):
-    """Whether the process waits in a write to a full pipe."""
+    """Whether one of the process's threads (the scheduler has one of its
+    own) waits in a write to a full pipe."""
     try:
-        return 'pipe_write' in open('/proc/%d/wchan' % pid).read()
+        tasks = os.listdir('/proc/%d/task' % pid)
     except OSError:
         return False
+    for task in tasks:
+        try:
+            if 'pipe_write' in open('/proc/%d/task/%s/wchan' % (pid, task)).read():
+                return True
+        except OSError:
+            pass
+    return False
 
 
 class AppFolder:
