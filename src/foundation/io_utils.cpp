@@ -300,7 +300,10 @@ pid_t beside_writer(char const* name)
 }
 
 std::mutex made_lock;  // held while an item is made and noted
-std::set<std::pair<dev_t, ino_t>> made_items;  // this run's
+std::set<std::pair<dev_t, ino_t>> made_items;  // this run's, until let go
+// Each item's key by its name: once an item is let go its inode may be
+// freed and given to another run's left-over file.
+std::map<std::string, std::pair<dev_t, ino_t>> made_keys;
 std::map<std::string, int> held;  // this run's half-made files, each locked until let go
 
 // Whether a half-made item of another process is left over: no writer holds
@@ -369,6 +372,7 @@ int make_beside(std::string const& target, std::string& tmp, std::function<int(s
 		struct stat st;
 		if (err == 0 && lstat(tmp.c_str(), &st) == 0) {
 			made_items.insert({st.st_dev, st.st_ino});
+			made_keys[tmp] = {st.st_dev, st.st_ino};
 			int const fd = S_ISREG(st.st_mode) ? open(tmp.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC) : -1;
 			if (fd >= 0 && flock(fd, LOCK_SH) == 0) held[tmp] = fd;
 			else if (fd >= 0) close(fd);
@@ -381,6 +385,11 @@ int make_beside(std::string const& target, std::string& tmp, std::function<int(s
 void let_go_beside(std::string const& tmp)
 {
 	std::lock_guard<std::mutex> hold(made_lock);
+	auto const key = made_keys.find(tmp);
+	if (key != made_keys.end()) {
+		made_items.erase(key->second);
+		made_keys.erase(key);
+	}
 	auto const it = held.find(tmp);
 	if (it == held.end()) return;
 	close(it->second);

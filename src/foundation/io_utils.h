@@ -64,7 +64,8 @@ int make_file_executable(char const* path);
 // tmp. 0, or make's last errno with tmp empty. The first call for a folder
 // in a run removes the items there that a run no longer running left half
 // made.
-// A file made so stays locked, as being written, until let_go_beside.
+// An item made so counts as this run's, and a file stays locked as being
+// written, until let_go_beside.
 int make_beside(std::string const& target, std::string& tmp, std::function<int(std::string const&)> const& make);
 // After the item make_beside made took its place or was removed.
 void let_go_beside(std::string const& tmp);

@@ -409,6 +409,7 @@ int unzip_symlink(void* archive, std::string path, unz_file_info_s const& info)
 			unlink(tmp.c_str());
 			err = ZIP_FAIL(-1);
 		}
+		if (!tmp.empty()) let_go_beside(tmp);
 	}
 	if (err != 0)
 		log_text("Zip to symlink failed with error " + std::to_string(err) + failure_site() + ". inFile=" + path + ".\n");

@@ -203,6 +203,7 @@ void VEDEZE_take_colours(unsigned char const* image)
 void VEDEZE_init(int argc, char const* const* argv)
 {
 	alert_set_finish(VEDEZE_finishup);
+	show_init_counter = 0;  // the progress line starts empty with each start-up
 	tman_set_show_init(VEDEZE_show_init);
 	// Tests put a scripted source in place before or after start-up.
 	if (!PLT_input_source_now()) PLT_input_set_source(&PLT_sdl_input_source());

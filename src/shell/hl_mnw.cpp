@@ -443,6 +443,8 @@ void menu_hover()
 
 std::recursive_mutex frame_lock;
 
+void VEDEZE_frame_restart() { fs = frame_statics(); }
+
 void VEDEZE_event_proc()
 {
 	std::unique_lock<std::recursive_mutex> frame(frame_lock);

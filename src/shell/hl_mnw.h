@@ -61,6 +61,9 @@ int VEDEZE_nuke_alert(std::string message, int third);
 // One frame: timers, events, mouse, frame periods, the application's update,
 // the open menu, the help overlay, the cursor and the buffer swap.
 void VEDEZE_event_proc();
+// The frame loop's clock, timer stamps and first-window flag as at program
+// start, for a run started again in the same process.
+void VEDEZE_frame_restart();
 // Mouse position x, y in pixels of window win (y down) into layout units.
 void VEDEZE_load_mxy(void* win, int x, int y);
 // A wheel turn: status 0 adds delta to the wheel total; any other status is

@@ -34,6 +34,12 @@ struct HttpTest : logged_test {
 		app_path = dir.path();
 		xtim.run_time = 0.0f;
 		RIVOSocket::StartupNetworking(true);
+		// No proxy and no transfer left by an earlier test.
+		http.proxy_host.clear();
+		http.proxy_port.clear();
+		http.proxy_port_int = 0;
+		gProxyExclude.clear();
+		for (auto& d : http.downloads) d.reset();
 	}
 	void use_proxy(script_server const& s)
 	{

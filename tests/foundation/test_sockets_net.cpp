@@ -61,6 +61,9 @@ protected:
 		port = local_port_of(*listener);
 		ASSERT_NE(port, 0);
 	}
+	// Each test starts the name service itself; one left running would hide
+	// what a later test checks before its start-up.
+	void TearDown() override { RIVOSocket::ShutdownNetworking(true); }
 
 	// A connected client and the listener's side of it.
 	void connect_pair()

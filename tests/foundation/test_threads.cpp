@@ -284,10 +284,15 @@ TEST(ThreadLayerDeath, FailedCallOnMainThreadIsFatalWithErrorNumber)
 	temp_dir dir;
 	std::string const log = open_test_log(dir);
 	alert_recorder_install();
-	alert_set_finish(finish_logging_scratch);
 	pthread_mutex_t m;
 	errorcheck_mutex(&m);
-	EXPECT_EXIT(lock_twice(&m), ::testing::ExitedWithCode(1), "");
+	// The finish is set in the child only: later tests expect the plain one.
+	EXPECT_EXIT(
+	    {
+		    alert_set_finish(finish_logging_scratch);
+		    lock_twice(&m);
+	    },
+	    ::testing::ExitedWithCode(1), "");
 	EXPECT_EQ(log_text(log), k_lock_failure + "(UTL_thread line 188)\n" + "stl_global=err=" +
 	                                   std::to_string(EDEADLK) + ".000000\n");
 }
@@ -300,6 +305,8 @@ struct ThreadPool : logged_test {
 	{
 		logged_test::SetUp();
 	}
+	// A hook left behind would run at the next test's shut-down, on a dead frame.
+	void TearDown() override { THREAD_set_shutdown_hook(nullptr); }
 	void start(int processors)
 	{
 		UTL_set_processor_count(processors);

@@ -17,6 +17,7 @@
 #include "shell/hl_mnw.h"
 #include "platform/gl_window.h"
 #include "support/frame_driver.h"
+#include "support/fresh_process.h"
 #include "support/script_server.h"
 
 void APP_update() {}
@@ -164,7 +165,7 @@ TEST(AboutRoad, FailedDownloadsEndInTheirMessage)
 namespace {
 
 script_server* serving = nullptr;
-auto const give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+std::chrono::steady_clock::time_point give_up;  // set by the test
 
 // Closes the box once the list was asked for twice.
 void stop_at_second_list(void*)
@@ -174,23 +175,29 @@ void stop_at_second_list(void*)
 
 }  // namespace
 
+// The box's state and the proxy last for the run, and a GL context's
+// renderer threads would be inherited by the other tests' forked children:
+// these run in a fresh process.
 TEST(AboutRoad, ListWithoutFinalLineIsFetchedAgain)
 {
-	frame_driver drive;
-	script_server server(serve("I\n820 version\nSERVERS\nFINAL_VERSION 85008\n", ""));
-	http.proxy_host = "127.0.0.1";
-	http.proxy_port = std::to_string(server.port());
-	http.proxy_port_int = server.port();
-	serving = &server;
-	PLT_gl_set_pre_swap_hook(stop_at_second_list, nullptr);
-	drive.frame_at(0);
-	VEDEZE_about();
-	PLT_gl_set_pre_swap_hook(nullptr, nullptr);
-	std::vector<std::string> const asked = server.requests();
-	ASSERT_EQ(asked.size(), 2u);
-	for (std::string const& r : asked) EXPECT_EQ(r.rfind("GET http://www.kestrin-research.example/serverlist.txt ", 0), 0u);
-	EXPECT_EQ(about_state().err_msg, "Your version of Skyrell is up to date.");
-	EXPECT_EQ(about_state().version_str_found, 0);
+	IN_FRESH_PROCESS({
+		frame_driver drive;
+		script_server server(serve("I\n820 version\nSERVERS\nFINAL_VERSION 85008\n", ""));
+		http.proxy_host = "127.0.0.1";
+		http.proxy_port = std::to_string(server.port());
+		http.proxy_port_int = server.port();
+		serving = &server;
+		give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+		PLT_gl_set_pre_swap_hook(stop_at_second_list, nullptr);
+		drive.frame_at(0);
+		VEDEZE_about();
+		PLT_gl_set_pre_swap_hook(nullptr, nullptr);
+		std::vector<std::string> const asked = server.requests();
+		ASSERT_EQ(asked.size(), 2u);
+		for (std::string const& r : asked) EXPECT_EQ(r.rfind("GET http://www.kestrin-research.example/serverlist.txt ", 0), 0u);
+		EXPECT_EQ(about_state().err_msg, "Your version of Skyrell is up to date.");
+		EXPECT_EQ(about_state().version_str_found, 0);
+	});
 }
 
 namespace {
@@ -206,19 +213,21 @@ void stop_after_frames(void*)
 
 TEST(AboutRoad, FailedListIsNotAskedForAgainAtOnce)
 {
-	// Each failure writes its report to the log: asked for at every frame,
-	// an unreachable list would fill the disk while the box stays open.
-	frame_driver drive;
-	script_server server([](std::string const&) { return script_simple(reply("404 Not Found", "")); });
-	http.proxy_host = "127.0.0.1";
-	http.proxy_port = std::to_string(server.port());
-	http.proxy_port_int = server.port();
-	frames_left = 200;
-	PLT_gl_set_pre_swap_hook(stop_after_frames, nullptr);
-	drive.frame_at(0);
-	VEDEZE_about();  // the clock stands still: no pause ends
-	PLT_gl_set_pre_swap_hook(nullptr, nullptr);
-	EXPECT_EQ(server.requests().size(), 1u);
-	EXPECT_EQ(about_state().ins_state, 0);
-	EXPECT_EQ(about_state().version_str_found, 0);
+	IN_FRESH_PROCESS({
+		// Each failure writes its report to the log: asked for at every frame,
+		// an unreachable list would fill the disk while the box stays open.
+		frame_driver drive;
+		script_server server([](std::string const&) { return script_simple(reply("404 Not Found", "")); });
+		http.proxy_host = "127.0.0.1";
+		http.proxy_port = std::to_string(server.port());
+		http.proxy_port_int = server.port();
+		frames_left = 200;
+		PLT_gl_set_pre_swap_hook(stop_after_frames, nullptr);
+		drive.frame_at(0);
+		VEDEZE_about();  // the clock stands still: no pause ends
+		PLT_gl_set_pre_swap_hook(nullptr, nullptr);
+		EXPECT_EQ(server.requests().size(), 1u);
+		EXPECT_EQ(about_state().ins_state, 0);
+		EXPECT_EQ(about_state().version_str_found, 0);
+	});
 }

@@ -73,6 +73,11 @@ std::string open_test_log(temp_dir const& dir)
 	std::string const path = dir.path() + "Log.txt";
 	if (xer.is_open()) xer.close();
 	xer.clear();
+	// A fresh stream's number format: one a test set (as start-up does) stays
+	// with the test.
+	xer.flags(std::ios::dec | std::ios::skipws);
+	xer.precision(6);
+	xer.fill(' ');
 	xer.open(path, std::ios::out | std::ios::trunc);
 	return path;
 }

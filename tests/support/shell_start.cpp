@@ -3,9 +3,13 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include "foundation/app_globals.h"
+#include "foundation/hl_thread.h"
+#include "foundation/xtim.h"
 #include "graphics/tman.h"
 #include "platform/app_folder.h"
 #include "shell/hl_init.h"
+#include "shell/hl_mnw.h"
 
 void started_app::prepare(temp_dir const& dir)
 {
@@ -24,16 +28,27 @@ started_app::started_app(bool record_alerts)
 	// mean nothing in the new context.
 	tman = tman_class();
 	tman.reset_bind();
+	// Nor are an earlier run's clock, clicks and frame times this run's.
+	xtim = xtim_class();
+	mnw = mnw_struct{};
+	VEDEZE_frame_restart();
 	VEDEZE_init(1, argv);
 }
 
 started_app::~started_app()
 {
-	if (!finished_) VEDEZE_finishup(0);
+	if (!finished_) finish(0);
 }
 
 void started_app::finish(int save)
 {
 	finished_ = true;
 	VEDEZE_finishup(save);
+	// Finished without saving, the workers are left waiting on a queue the
+	// next start-up replaces; the process's exit would have ended them. The
+	// log is closed by now: their line goes nowhere.
+	if (THREAD_is_inited()) {
+		THREAD_shutdown();
+		xer.clear();
+	}
 }
