@@ -70,10 +70,11 @@ void quit_button()
 
 void APP_update()
 {
-	static bool paths_made = false;
-	if (!paths_made) {
-		// Settled once, normalised once: temp_path does not move.
-		paths_made = true;
+	// Made once for each temporary folder, normalised once: in the program
+	// temp_path never moves, but a second start in one process gets a new one.
+	static std::string paths_made_for;
+	if (paths_made_for.empty() || paths_made_for != temp_path) {
+		paths_made_for = temp_path;
 		net_dir_path_zip = temp_path + "directory.txt.zip";
 		dir_path = temp_path + "directory.txt";
 		dir_path_path = temp_path;
