@@ -60,6 +60,24 @@ void save_png(rgb_image const& img, std::string const& path)
 	png_image_write_to_file(&out, path.c_str(), 0, img.rgb.data(), 0, nullptr);
 }
 
+// A private home, settings, temporary folder and an existing copy under t,
+// and the program copied into t/bin (its log lands in its own folder);
+// answers the program's path.
+std::string program_folder(std::string const& t)
+{
+	for (char const* d : {"bin", "home", "config", "tmp", "copy", "copy/Airfoils", "copy/Instructions",
+	                      "copy/Output", "copy/Resources"})
+		mkdir((t + d).c_str(), 0700);
+	std::string const exe = t + "bin/skyrell-installer";
+	{
+		std::ifstream in(SKY_INSTALLER, std::ios::binary);
+		std::ofstream o(exe, std::ios::binary);
+		o << in.rdbuf();
+	}
+	chmod(exe.c_str(), 0755);
+	return exe;
+}
+
 bool wait_until(xvfb_clock::time_point deadline, std::function<bool()> const& done)
 {
 	while (xvfb_clock::now() < deadline) {
@@ -73,17 +91,8 @@ TEST(ProgramOnXvfb, PathOptionServerListAndPreferences)
 {
 	temp_dir dir;
 	std::string const t = dir.path();
-	for (char const* d : {"bin", "home", "config", "tmp", "www", "copy", "copy/Airfoils", "copy/Instructions",
-	                      "copy/Output", "copy/Resources"})
-		mkdir((t + d).c_str(), 0700);
-	// The program's log lands in its own folder.
-	std::string const exe = t + "bin/skyrell-installer";
-	{
-		std::ifstream in(SKY_INSTALLER, std::ios::binary);
-		std::ofstream o(exe, std::ios::binary);
-		o << in.rdbuf();
-	}
-	chmod(exe.c_str(), 0755);
+	std::string const exe = program_folder(t);
+	mkdir((t + "www").c_str(), 0700);
 	// A folder dialog must not be needed: a copy is named.
 	write_text_file(t + "bin/zenity", "#!/bin/sh\necho \"$@\" >> '" + t + "zenity_calls.txt'\nexit 1\n");
 	chmod((t + "bin/zenity").c_str(), 0755);
@@ -190,16 +199,7 @@ TEST(ProgramOptions, ReachTheGraphicsProbe)
 {
 	temp_dir dir;
 	std::string const t = dir.path();
-	for (char const* d : {"bin", "home", "config", "tmp", "copy", "copy/Airfoils", "copy/Instructions",
-	                      "copy/Output", "copy/Resources"})
-		mkdir((t + d).c_str(), 0700);
-	std::string const exe = t + "bin/skyrell-installer";
-	{
-		std::ifstream in(SKY_INSTALLER, std::ios::binary);
-		std::ofstream o(exe, std::ios::binary);
-		o << in.rdbuf();
-	}
-	chmod(exe.c_str(), 0755);
+	std::string const exe = program_folder(t);
 	// Any chooser or message box is cancelled at once.
 	write_text_file(t + "bin/zenity", "#!/bin/sh\nexit 1\n");
 	chmod((t + "bin/zenity").c_str(), 0755);
