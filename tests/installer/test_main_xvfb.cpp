@@ -78,6 +78,19 @@ std::string program_folder(std::string const& t)
 	return exe;
 }
 
+// In the forked child: the private folders of program_folder(t) become its
+// home, settings and temporary folder, t/bin comes first on PATH, and its
+// standard error goes to t/stderr.txt.
+void enter_program_folder(std::string const& t)
+{
+	setenv("HOME", (t + "home").c_str(), 1);
+	setenv("XDG_CONFIG_HOME", (t + "config").c_str(), 1);
+	setenv("TMPDIR", (t + "tmp").c_str(), 1);
+	setenv("PATH", (t + "bin:" + getenv("PATH")).c_str(), 1);
+	int const err = open((t + "stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+	dup2(err, 2);
+}
+
 bool wait_until(xvfb_clock::time_point deadline, std::function<bool()> const& done)
 {
 	while (xvfb_clock::now() < deadline) {
@@ -113,12 +126,7 @@ TEST(ProgramOnXvfb, PathOptionServerListAndPreferences)
 	if (app == 0) {
 		setenv("DISPLAY", x.display.c_str(), 1);
 		setenv("SDL_VIDEODRIVER", "x11", 1);
-		setenv("HOME", (t + "home").c_str(), 1);
-		setenv("XDG_CONFIG_HOME", (t + "config").c_str(), 1);
-		setenv("TMPDIR", (t + "tmp").c_str(), 1);
-		setenv("PATH", (t + "bin:" + getenv("PATH")).c_str(), 1);
-		int const err = open((t + "stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-		dup2(err, 2);
+		enter_program_folder(t);
 		execl(exe.c_str(), exe.c_str(), "-path", (t + "copy/").c_str(), static_cast<char*>(nullptr));
 		_exit(127);
 	}
@@ -224,12 +232,7 @@ TEST(ProgramOptions, ReachTheGraphicsProbe)
 		ASSERT_GE(app, 0);
 		if (app == 0) {
 			setenv("SDL_VIDEODRIVER", "offscreen", 1);
-			setenv("HOME", (t + "home").c_str(), 1);
-			setenv("XDG_CONFIG_HOME", (t + "config").c_str(), 1);
-			setenv("TMPDIR", (t + "tmp").c_str(), 1);
-			setenv("PATH", (t + "bin:" + getenv("PATH")).c_str(), 1);
-			int const err = open((t + "stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-			dup2(err, 2);
+			enter_program_folder(t);
 			std::vector<char*> argv{const_cast<char*>(exe.c_str())};
 			for (std::string const& a : r.args) argv.push_back(const_cast<char*>(a.c_str()));
 			argv.push_back(nullptr);
