@@ -76,7 +76,9 @@ std::deque<int> refetch;  // paths whose expansion failed, to fetch again; main 
 std::atomic<int> abandoning{0};  // jobs not yet begun give up
 unsigned job_serial = 0;  // names each job's archive
 
-// Alerts met off the frame thread, raised by it later.
+// Alerts met off the frame thread, raised by it later. Guarded by the frame
+// lock: the scheduler's thread adds to it only while it holds that lock, and
+// the frame thread takes them in its frame (or after joining that thread).
 struct held_alert {
 	std::string m1, m2, m3, m4;
 	int severity;
@@ -104,11 +106,15 @@ void log_line(std::string const& text)
 	xer.flush();
 }
 
-void log_action(char const* what, std::string const& path, int code)
+// An action line, when log is set: pool jobs pass the setting they were
+// given instead of reading stg.
+void log_action_if(int log, char const* what, std::string const& path, int code)
 {
-	if (stg.log_actions)
+	if (log)
 		log_line(what + path + ", with result=" + std::to_string(code) + ".\n");
 }
+
+void log_action(char const* what, std::string const& path, int code) { log_action_if(stg.log_actions, what, path, code); }
 
 std::string slot_archive(int k) { return temp_path + static_cast<char>('0' + k) + ".zip"; }
 
@@ -153,12 +159,6 @@ void clean_up_folders_of(std::string const& installed)
 // Whether an expansion failed because of what the archive holds: such an
 // archive is fetched again, from another server.
 bool archive_bad(int r) { return r == kErrZipOpen || r == kErrZipRead; }
-
-void log_action_if(int log, char const* what, std::string const& path, int code)
-{
-	if (log)
-		log_line(what + path + ", with result=" + std::to_string(code) + ".\n");
-}
 
 // The expansion without its alert, safe on any thread: everything it reads
 // comes in its arguments.
